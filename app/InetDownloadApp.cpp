@@ -1,0 +1,53 @@
+#include "InetDownloadApp.h"
+
+#include <objbase.h>
+
+#include "DesktopShortcut.h"
+#include "ProgramName.h"
+#include "ProtocolLog.h"
+#include "ReportError.h"
+#include "SingleDownloadGuard.h"
+
+CInetDownloadApp TheApp;
+
+BOOL CInetDownloadApp::InitInstance() {
+    LogRunStart();
+    CoInitialize(nullptr);
+
+    DownloadIdentity identity;
+    if (!ParseProgramFileName(identity)) {
+        ReportError(0x89, nullptr);
+        return FALSE;
+    }
+    SetAppTitle(identity.DisplayName + L" -- Tarvik Download-Manager");
+    if (IsDownloadRunning()) {
+        ReportError(0x8a, nullptr);
+        return FALSE;
+    }
+
+    LogFormat(L"FileName: %s", identity.LocalFilePath.c_str());
+    LogFormat(L"Download: %s", identity.ProgramPath.c_str());
+    LogFormat(L"URL:      %s", identity.DownloadUrl.c_str());
+    CreateDesktopShortcut(identity.ProgramPath, identity.LocalFilePath);
+
+    const wchar_t* finalLine = L"Leave Download/Install";
+    for (;;) {
+        if (!RunDownloadDialog(identity.DownloadUrl, identity.LocalFilePath)) break;
+        int outcome = RunSetupDialog(identity.LocalFilePath);
+        if (outcome < 0) continue;  // the file was no valid program and is gone: fetch it again
+        if (outcome > 0) {
+            DeleteDesktopShortcut(identity.LocalFilePath);
+            finalLine = L"Download/Install is Finished.";
+        }
+        break;
+    }
+    LogLine(finalLine);
+    return FALSE;
+}
+
+bool CInetDownloadApp::RunDownloadDialog(const std::wstring&, const std::wstring&) {
+    // No download dialog yet: a run never counts as downloaded.
+    return false;
+}
+
+int CInetDownloadApp::RunSetupDialog(const std::wstring&) { return 0; }
