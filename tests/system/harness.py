@@ -1,0 +1,159 @@
+"""Runs the built program under Wine in the project's prefix and reads back
+what it left there: the protocol file, desktop shortcuts, the registry.
+
+Each test copies the program under a name of its own into a folder of its
+own (C:\\tests\\<folder>), so tests running side by side in the one prefix
+never share a download, a shortcut or a local file.
+"""
+
+import os
+import pwd
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+
+# The same prefix as tools/wine-env, for a ctest run started by hand.
+os.environ.setdefault("WINEPREFIX", str(ROOT / "build/wine/prefix"))
+os.environ.setdefault("WINEARCH", "win64")
+os.environ.setdefault("WINEDLLOVERRIDES", "winemenubuilder.exe=d;mscoree,mshtml=")
+os.environ.setdefault("WINEDEBUG", "-all")
+if not os.environ.get("HOME", "").startswith(str(ROOT)):
+    os.environ["HOME"] = str(ROOT / "build/wine/home")
+
+from driver import Driver  # noqa: E402  (needs the environment above)
+
+PREFIX = Path(os.environ["WINEPREFIX"])
+DRIVE_C = PREFIX / "drive_c"
+USER = pwd.getpwuid(os.getuid()).pw_name  # Wine's user name is the Unix one
+DESKTOP = DRIVE_C / "users" / USER / "Desktop"
+TEMP = DRIVE_C / "users" / USER / "Temp"
+PROTOCOL = DRIVE_C / "ProgramData/Tarvik/DownloadManager/protocol.txt"
+PROGRAM = Path(os.environ.get("PROGRAM", ROOT / "build/windows/DownloadManager.exe"))
+WAITER = Path(os.environ.get("WAITER", ROOT / "build/windows/tests/system/waiter.exe"))
+ARTIFACTS = Path(os.environ.get("ARTIFACTS", ROOT / "build/windows/artifacts"))
+BASE_URL = os.environ.get("DOWNLOAD_BASE_URL", "http://download.tarvik.example/")
+
+DEFAULT_TITLE = "Tarvik Download Manager 1.0"
+TITLE_SUFFIX = " -- Tarvik Download-Manager"
+STAMP = rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d   "
+
+
+def windows_path(path):
+    """C:\\... for a file inside the prefix's drive C."""
+    return "C:\\" + str(Path(path).relative_to(DRIVE_C)).replace("/", "\\")
+
+
+def install(folder, name, source=None):
+    """Copies the program (or another program) to C:\\tests\\<folder>\\<name>."""
+    target = DRIVE_C / "tests" / folder / name
+    target.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(source or PROGRAM, target)
+    return target
+
+
+def start(path, *args, env=None):
+    """Starts a Windows program of the prefix; returns the Popen of wine."""
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    # Files rather than pipes: Wine's helpers may inherit and keep them open.
+    return subprocess.Popen(["wine", windows_path(path), *map(str, args)], env=full_env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def finish(process, timeout=20):
+    """The exit code of a started program; kills it when it overstays."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=5)
+        raise AssertionError("the program did not end within %d s" % timeout)
+
+
+class Protocol:
+    """The protocol file's bytes from the moment this object was made."""
+
+    def __init__(self):
+        self.start = PROTOCOL.stat().st_size if PROTOCOL.exists() else 0
+
+    def written(self):
+        with open(PROTOCOL, "rb") as f:
+            f.seek(self.start)
+            return f.read()
+
+
+def lnkinfo(path):
+    """The 'Link information' fields of a shortcut, as lnkinfo prints them."""
+    out = subprocess.run(["lnkinfo", str(path)], capture_output=True, text=True, timeout=30,
+                         check=True).stdout
+    fields = {}
+    for line in out.splitlines():
+        m = re.match(r"^\t([^\t:][^:]*?)\s*: (.*)$", line)
+        if m and m.group(1) not in fields:
+            fields[m.group(1)] = m.group(2)
+    return fields
+
+
+_wine_names = None
+
+
+def wine_names():
+    """(user name, computer name, temporary folder) as Wine reports them."""
+    global _wine_names
+    if _wine_names is None:
+        with tempfile.TemporaryFile() as out:
+            subprocess.run(["wine", "cmd", "/c", "echo", "%USERNAME%;%COMPUTERNAME%;%TEMP%"],
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                           timeout=30, check=True)
+            out.seek(0)
+            user, computer, temp = out.read().decode("cp1252").strip().split(";")
+        _wine_names = (user, computer, temp.rstrip("\\") + "\\")
+    return _wine_names
+
+
+def registry(*args):
+    """Runs 'wine reg ARGS'; returns its exit code."""
+    return subprocess.run(["wine", "reg", *args], stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def artifact(name):
+    ARTIFACTS.mkdir(parents=True, exist_ok=True)
+    return ARTIFACTS / name
+
+
+def cp1252(text):
+    return text.encode("cp1252")
+
+
+def error_block(text):
+    return b"\n\x07Error:\n" + cp1252(text) + b"\n\n\n"
+
+
+TEXT_0x89 = ("The Download Manager\u00b4s name has been changed.\nThus the download can\u00b4t being "
+             "processed.\n\nPlease start the download from the original\nsource without manual "
+             "modification.")
+TEXT_0x89_DE = ("Der Name des Download Managers wurde ge\u00e4ndert,\ndeshalb kann der Download nicht "
+                "durchgef\u00fchrt werden.\n\nBitte starten Sie den Download nur vom\nUrsprung und ohne "
+                "Modifikationen!")
+TEXT_0x8a = ("This Download has been already started.\n\nThe download manager can process a specific "
+             "download\nonly once.\n\nPlease see tasklist to verify current running downloads.")
+
+
+def driver():
+    return Driver()
