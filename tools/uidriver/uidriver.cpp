@@ -372,11 +372,28 @@ int cmdSetText(HWND top, long long id, const std::wstring &text)
     return 0;
 }
 
+// Keeps the Wine desktop (and its explorer.exe) alive for a whole test run.
+// Started first, with its output going nowhere, it is the process whose
+// handles Wine's desktop helper inherits; otherwise the first test to open a
+// window would lend it its output pipe, and its runner would wait for that.
+int cmdHold()
+{
+    HWND w = CreateWindowExW(0, L"STATIC", L"uidriver hold", WS_POPUP, 0, 0, 1, 1,
+                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!w)
+        return fail(2, L"cannot create the holding window");
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
+}
+
 int usage()
 {
     return fail(2,
         L"usage:\n"
         L"  list\n"
+        L"  hold\n"
         L"  wait <caption> <timeout_ms> [pid]\n"
         L"  waitprefix <caption-prefix> <timeout_ms> [pid]\n"
         L"  waitclass <class> <caption> <timeout_ms> [pid]\n"
@@ -402,6 +419,8 @@ int run(int argc, wchar_t **argv)
 
     if (cmd == L"list" && nargs == 0)
         return cmdList();
+    if (cmd == L"hold" && nargs == 0)
+        return cmdHold();
 
     if ((cmd == L"wait" || cmd == L"waitprefix") && (nargs == 2 || nargs == 3)) {
         Match m;
