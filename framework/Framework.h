@@ -44,6 +44,32 @@ const UINT AFX_IDS_APP_TITLE = 0xE000;  // 57344
 int AfxMessageBox(const wchar_t* text, UINT type = MB_OK);
 
 // ---------------------------------------------------------------------------
+// Worker threads.
+
+typedef UINT (*AFX_THREADPROC)(LPVOID);
+
+class CWinThread {
+public:
+    ~CWinThread();
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
+
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadID = 0;
+    BOOL m_bAutoDelete = TRUE;  // deleted when the thread ends; switch off to own it
+
+private:
+    friend CWinThread* AfxBeginThread(AFX_THREADPROC, LPVOID, int, UINT, DWORD, LPSECURITY_ATTRIBUTES);
+    static unsigned __stdcall Start(void* self);
+    AFX_THREADPROC m_proc = nullptr;
+    LPVOID m_param = nullptr;
+};
+
+// Null when the thread cannot be created. With CREATE_SUSPENDED the caller
+// resumes it, after it has taken what it needs of the thread object.
+CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = THREAD_PRIORITY_NORMAL,
+                           UINT stackSize = 0, DWORD flags = 0, LPSECURITY_ATTRIBUTES security = nullptr);
+
+// ---------------------------------------------------------------------------
 // Windows and controls: a window handle and a few inline calls.
 
 class CWnd {

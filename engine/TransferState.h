@@ -1,0 +1,56 @@
+// What the download dialog and its worker thread share. One side writes each
+// field and the other polls it; every field both threads touch is atomic, and
+// no lock is taken.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "TransferRules.h"
+
+// Posted by the worker to the dialog: wParam 1 = failed and not aborted (the
+// dialog shows ErrorText), 0 = succeeded or aborted. May arrive twice.
+const UINT WM_DOWNLOAD_DONE = WM_APP + 1;
+
+class CWinThread;
+
+struct TransferState {
+    std::wstring DownloadUrl;
+    std::wstring LocalFilePath;
+    std::wstring ErrorText;  // read by the dialog only after the last WM_DOWNLOAD_DONE
+    std::wstring ServerName;
+    std::wstring ObjectPath;
+    std::wstring RemoteFileName;
+    INTERNET_PORT ServerPort = 0;
+    DWORD ServiceType = 0;
+    HINTERNET InternetHandle = nullptr;
+    HINTERNET ConnectionHandle = nullptr;
+
+    std::atomic<bool> AbortRequested{false};
+    std::atomic<bool> NoReconnect{false};
+    std::atomic<bool> HoldRequested{false};
+    std::atomic<bool> Connecting{true};
+    std::atomic<bool> Finished{false};
+    std::atomic<bool> Succeeded{false};
+    std::atomic<bool> ProgressShown{false};
+    CWinThread* WorkerThread = nullptr;
+
+    std::atomic<int64_t> TotalBytes{0};  // 0: nothing to show
+    std::atomic<int64_t> ReceivedBytes{0};
+    std::atomic<DWORD> RateTick{0};
+    std::atomic<DWORD> LogTick{0};
+    std::atomic<int64_t> RateBytes{0};
+    std::atomic<double> SmoothedRate{0.0};
+
+    // A read loop begins: `start` bytes of `total` are already in the local file.
+    void ResetProgress(int64_t total, int64_t start);
+
+    // The failure that ends an attempt: ErrorText becomes the text of `textKey`
+    // with the code (0: the thread's last error) as %1; error 12029 also means
+    // the server cannot be reached at all (NoReconnect, the no-Internet text).
+    void RecordFailure(int textKey, int code);
+};
