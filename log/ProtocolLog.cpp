@@ -20,6 +20,12 @@ const DWORD LineLockWait = 10000;
 
 thread_local bool LineLockHeld = false;
 
+// Logging must not disturb the error code of the call that is being logged.
+struct KeepLastError {
+    DWORD Error = GetLastError();
+    ~KeepLastError() { SetLastError(Error); }
+};
+
 HANDLE LineLock() {
     static HANDLE lock = CreateMutexW(nullptr, FALSE, LineLockName);
     return lock;
@@ -82,12 +88,14 @@ std::wstring LocalTimeStamp() {
 }  // namespace
 
 void LogText(const wchar_t* text) {
+    KeepLastError keep;
     if (!text) return;
     BeginLine();
     if (OpenProtocolFile()) WriteText(text);
 }
 
 void LogLine(const wchar_t* text) {
+    KeepLastError keep;
     BeginLine();
     if (OpenProtocolFile()) {
         if (text) WriteText(text);
