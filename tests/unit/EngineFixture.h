@@ -120,7 +120,7 @@ struct ServedRequest {
     long long BodyBytes = 0;
 };
 
-inline std::vector<ServedRequest> ServedRequests(const std::string& file) {
+inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
     std::vector<ServedRequest> requests;
     std::ifstream in(WinePath("TEST_SERVER_LOG").c_str());
     auto field = [](const std::string& line, const char* name) {
@@ -140,6 +140,19 @@ inline std::vector<ServedRequest> ServedRequests(const std::string& file) {
         std::string body = field(line, "body_bytes");
         r.BodyBytes = body.empty() ? 0 : std::stoll(body);
         requests.push_back(r);
+    }
+    return requests;
+}
+
+// The server records a request once it has sent the answer, which may be a
+// moment after the client has read it: wait until the record stands still.
+inline std::vector<ServedRequest> ServedRequests(const std::string& file) {
+    std::vector<ServedRequest> requests = ReadServedRequests(file);
+    for (int i = 0; i < 20; ++i) {
+        Sleep(100);
+        std::vector<ServedRequest> again = ReadServedRequests(file);
+        if (again.size() == requests.size()) break;
+        requests = again;
     }
     return requests;
 }
