@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ProgressCounters.h"
 #include "TransferRules.h"
 
 // Posted by the worker to the dialog: wParam 1 = failed and not aborted (the
@@ -18,7 +19,7 @@ const UINT WM_DOWNLOAD_DONE = WM_APP + 1;
 
 class CWinThread;
 
-struct TransferState {
+struct TransferState : ProgressCounters {
     std::wstring DownloadUrl;
     std::wstring LocalFilePath;
     std::wstring ErrorText;  // read by the dialog only after the last WM_DOWNLOAD_DONE
@@ -32,22 +33,11 @@ struct TransferState {
 
     std::atomic<bool> AbortRequested{false};
     std::atomic<bool> NoReconnect{false};
-    std::atomic<bool> HoldRequested{false};
-    std::atomic<bool> Connecting{true};
     std::atomic<bool> Finished{false};
     std::atomic<bool> Succeeded{false};
-    std::atomic<bool> ProgressShown{false};
     CWinThread* WorkerThread = nullptr;
 
-    std::atomic<int64_t> TotalBytes{0};  // 0: nothing to show
-    std::atomic<int64_t> ReceivedBytes{0};
-    std::atomic<DWORD> RateTick{0};
-    std::atomic<DWORD> LogTick{0};
-    std::atomic<int64_t> RateBytes{0};
-    std::atomic<double> SmoothedRate{0.0};
-
-    // A read loop begins: `start` bytes of `total` are already in the local file.
-    void ResetProgress(int64_t total, int64_t start);
+    void ResetProgress(int64_t total, int64_t start) { ProgressCounters::ResetProgress(total, start, GetTickCount()); }
 
     // The failure that ends an attempt: ErrorText becomes the text of `textKey`
     // with the code (0: the thread's last error) as %1; error 12029 also means

@@ -429,7 +429,7 @@ def main(argv=None):
             f.write("%d\n" % server.port)
         os.replace(temp, args.port_file)
         deadline = time.monotonic() + args.max_seconds if args.max_seconds > 0 else None
-        while not stop.wait(0.5):
+        while not stop.wait(0.2):
             if deadline is not None and time.monotonic() > deadline:
                 print("testserver: --max-seconds reached, stopping", file=sys.stderr)
                 break
