@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "DesktopShortcut.h"
+#include "HttpDownloadDlg.h"
 #include "ProgramName.h"
 #include "ProtocolLog.h"
 #include "ReportError.h"
@@ -45,9 +46,14 @@ BOOL CInetDownloadApp::InitInstance() {
     return FALSE;
 }
 
-bool CInetDownloadApp::RunDownloadDialog(const std::wstring&, const std::wstring&) {
-    // No download dialog yet: a run never counts as downloaded.
-    return false;
+bool CInetDownloadApp::RunDownloadDialog(const std::wstring& url, const std::wstring& localFilePath) {
+    CHttpDownloadDlg dialog;
+    dialog.DownloadUrl = url;
+    dialog.LocalFilePath = localFilePath;
+    return dialog.DoModal() == IDOK && dialog.Succeeded;
 }
 
-int CInetDownloadApp::RunSetupDialog(const std::wstring&) { return 0; }
+int CInetDownloadApp::RunSetupDialog(const std::wstring&) {
+    // No setup dialog yet: a complete download ends the run as it is.
+    return 0;
+}

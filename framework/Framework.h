@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <wininet.h>
 
 #include <string>
 
@@ -38,6 +39,12 @@ CWinApp* AfxGetApp();
 int AfxWinMain(HINSTANCE instance);
 
 const UINT AFX_IDS_APP_TITLE = 0xE000;  // 57344
+
+// Canonicalises a URL as a browser would, then splits it into the Internet
+// service of its scheme, host, object (path and query) and port (the
+// scheme's default when the URL names none). False when it cannot be split.
+BOOL AfxParseURL(const wchar_t* url, DWORD& serviceType, std::wstring& server, std::wstring& object,
+                 INTERNET_PORT& port);
 
 // Error or information box with the application title as caption and the
 // active window as owner (disabled while the box is up).
