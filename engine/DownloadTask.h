@@ -36,6 +36,9 @@ public:
     // The shipped values; tests of the loop may shorten them.
     int MaxAttempts = 98;
     DWORD RetryPause = 1000;
+    // Windows' own default for a socket receive. Wine's WinINet has none, and a
+    // stalled server would hold a read, and with it Cancel, for good.
+    DWORD ReceiveTimeout = 30000;
 
 private:
     // Opens and sends a request; false (failure recorded) when it cannot.

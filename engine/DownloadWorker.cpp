@@ -68,6 +68,8 @@ bool DownloadTask::OpenConnection() {
         RecordFailure(0x6f, 0);
         return false;
     }
+    // Requests take their timeouts from the connection (Wine ignores them on the root).
+    InternetSetOptionW(ConnectionHandle, INTERNET_OPTION_RECEIVE_TIMEOUT, &ReceiveTimeout, sizeof(ReceiveTimeout));
     if (AbortRequested) {
         PostDownloadDone(0);
         return false;

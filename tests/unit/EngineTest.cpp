@@ -376,3 +376,34 @@ TEST_F(EngineTest, FullAttemptLoopAgainstAFailingServer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A server that stops sending mid-body: the read gives up after the receive
+// timeout, and the next attempt continues the file.
+TEST_F(EngineTest, StalledBodyTimesOutAndIsContinued) {
+    std::string bytes = Serve("stall.bin", 200000);
+    RecordingTask task(L"/engine/stall.bin", LocalPath("stall.bin"));
+    WriteFileBytes(task.LocalFilePath, bytes.substr(0, 1));  // made fresh, younger than the remote date
+    task.ObjectPath = L"/stall-50000/engine/stall.bin";
+    task.ReceiveTimeout = 2000;
+    task.MaxAttempts = 1;
+    DWORD started = GetTickCount();
+    task.RunDownload();
+    DWORD took = GetTickCount() - started;
+    EXPECT_FALSE(task.Succeeded);
+    EXPECT_EQ(task.ErrorText.rfind(L"An error occurred while downloading the file, Error:", 0), 0u);
+    EXPECT_GE(took, 2000u);
+    EXPECT_LT(took, 10000u);
+    printf("a stalled read gave up after %lu ms (receive timeout 2000 ms)\n", took);
+    size_t kept = ReadFileBytes(task.LocalFilePath).size();
+    EXPECT_GT(kept, 40000u);  // what arrived before the stall, less what WinINet still held
+
+    RecordingTask next(L"/engine/stall.bin", task.LocalFilePath);
+    next.RunDownload();
+    EXPECT_TRUE(next.Succeeded);
+    EXPECT_EQ(ReadFileBytes(task.LocalFilePath), bytes);
+    EXPECT_EQ(ServedRequests("/engine/stall.bin").back().Range, "bytes=" + std::to_string(kept) + "-");
+}
+
+}  // namespace
