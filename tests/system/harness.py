@@ -25,7 +25,11 @@ os.environ.setdefault("WINEDEBUG", "-all")
 if not os.environ.get("HOME", "").startswith(str(ROOT)):
     os.environ["HOME"] = str(ROOT / "build/wine/home")
 
-from driver import Driver  # noqa: E402  (needs the environment above)
+from driver import Driver, DriverError  # noqa: E402,F401  (needs the environment above)
+
+import sys  # noqa: E402
+sys.path.insert(0, str(ROOT / "tests/server"))
+from testserver import TestServer  # noqa: E402
 
 PREFIX = Path(os.environ["WINEPREFIX"])
 DRIVE_C = PREFIX / "drive_c"
@@ -56,9 +60,50 @@ def install(folder, name, source=None):
     return target
 
 
-def start(path, *args, env=None):
-    """Starts a Windows program of the prefix; returns the Popen of wine."""
+class Site:
+    """The maker's download server: a test server of this test's own behind
+    the prefix's HTTP proxy, serving the files put into it."""
+
+    def __init__(self):
+        self.dir = Path(tempfile.mkdtemp(prefix="site-"))
+        self.root = self.dir / "served"
+        self.root.mkdir()
+        self.server = TestServer(str(self.root), str(self.dir / "requests.log")).__enter__()
+        self.proxy = self.server.url
+
+    def serve(self, path, size, age_days=2):
+        """A file of `size` bytes at /path, last modified `age_days` ago; its bytes."""
+        data = os.urandom(size)
+        target = self.root / path
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(data)
+        when = time.time() - age_days * 86400
+        os.utime(target, (when, when))
+        return data
+
+    def requests(self, path):
+        return [e for e in self.server.entries() if e["file"] == "/" + path]
+
+    def close(self):
+        self.server.__exit__(None, None, None)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+OPENED_URLS = DRIVE_C / "tests/opened-urls.txt"
+
+
+def opened_urls():
+    """The web pages opened in the prefix so far (see url_recorder.cpp)."""
+    return OPENED_URLS.read_text().splitlines() if OPENED_URLS.exists() else []
+
+
+def start(path, *args, env=None, site=None):
+    """Starts a Windows program of the prefix; returns the Popen of wine. With a
+    site, the program's WinINet reaches it as its proxy."""
     full_env = dict(os.environ)
+    full_env.pop("http_proxy", None)
+    if site:
+        full_env["http_proxy"] = site.proxy
     full_env.update(env or {})
     # Files rather than pipes: Wine's helpers may inherit and keep them open.
     return subprocess.Popen(["wine", windows_path(path), *map(str, args)], env=full_env,
@@ -76,6 +121,13 @@ def finish(process, timeout=20):
         raise AssertionError("the program did not end within %d s" % timeout)
 
 
+def stop(process):
+    """Ends a started program that is still running (a test that failed early)."""
+    if process.poll() is None:
+        process.kill()
+        process.wait(timeout=10)
+
+
 class Protocol:
     """The protocol file's bytes from the moment this object was made."""
 
@@ -86,6 +138,19 @@ class Protocol:
         with open(PROTOCOL, "rb") as f:
             f.seek(self.start)
             return f.read()
+
+
+def in_order(written, *patterns):
+    """Whether the byte patterns (regular expressions) occur in this order.
+    Programs of other tests may write between them: only the serial tests
+    check whole runs byte for byte."""
+    at = 0
+    for pattern in patterns:
+        m = re.compile(pattern).search(written, at)
+        if not m:
+            return False
+        at = m.end()
+    return True
 
 
 def lnkinfo(path):

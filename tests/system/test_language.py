@@ -35,7 +35,10 @@ class Language(unittest.TestCase):
 
         # The shortcut's description comes from the table too.
         program = h.install("lang-german-link", "Download-(1)(de)-GermanLink.exe")
-        self.assertEqual(h.finish(h.start(program)), 0)
+        site = h.Site()
+        self.addCleanup(site.close)
+        site.serve("de/GermanLink.exe", 1000)
+        self.assertEqual(h.finish(h.start(program, site=site)), 0)
         self.assertEqual(h.lnkinfo(h.DESKTOP / "GermanLink.lnk")["Description"], "Installation GermanLink starten")
 
     def test_german_user_language_without_a_value(self):
