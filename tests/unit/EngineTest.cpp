@@ -115,6 +115,7 @@ TEST_F(EngineTest, AnswersThatEndAnAttempt) {
         {"/status-500", false, noValidResponse, "Failed to retrieve a HTTP 200 status, Status Code:500\n"},
         {"/range-416", true, noValidResponse, "Failed to retrieve a HTTP 200 status, Status Code:416\n"},
         {"/status-302", false, noValidResponse, "Failed to retrieve a HTTP 200 status, Status Code:302\n"},
+        {"/close", false, noValidResponse, "Failed to retrieve a HTTP 200 status, Status Code:"},
         {"/nolength", false, L"Failed to receive the content-length response from the server",
          "Failed to retrieve a Content-Length.\n"},
         {"/length--5", false, L"Failed to receive the content-length response from the server",
@@ -161,6 +162,14 @@ TEST_F(EngineTest, ServerThatRefusesHeadIsAskedWithGet) {
     EXPECT_EQ(requests[0].Method, "HEAD");
     EXPECT_EQ(requests[1].Method, "GET");
     EXPECT_EQ(requests[2].Method, "GET");
+}
+
+TEST_F(EngineTest, RedirectIsFollowed) {
+    std::string bytes = Serve("moved.bin", 30000);
+    RecordingTask task(L"/redirect/engine/moved.bin", LocalPath("moved.bin"));
+    task.RunDownload();
+    EXPECT_TRUE(task.Succeeded);
+    EXPECT_EQ(ReadFileBytes(task.LocalFilePath), bytes);
 }
 
 TEST_F(EngineTest, BodyCutShortIsContinuedByTheNextAttempt) {
