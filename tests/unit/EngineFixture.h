@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <mutex>
 #include <regex>
@@ -118,6 +119,7 @@ struct ServedRequest {
     std::string Method, File, Range;
     int Status = 0;
     long long BodyBytes = 0;
+    double Time = 0;  // when the server read the request
 };
 
 inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
@@ -125,7 +127,7 @@ inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
     std::ifstream in(WinePath("TEST_SERVER_LOG").c_str());
     auto field = [](const std::string& line, const char* name) {
         std::smatch m;
-        std::regex pattern(std::string("\"") + name + R"(\":\s*(\"([^\"]*)\"|(-?\d+)|null))");
+        std::regex pattern(std::string("\"") + name + R"(\":\s*(\"([^\"]*)\"|(-?[\d.]+)|null))");
         if (!std::regex_search(line, m, pattern)) return std::string();
         return m[2].matched ? m[2].str() : m[3].str();
     };
@@ -139,8 +141,13 @@ inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
         r.Status = status.empty() ? 0 : std::stoi(status);
         std::string body = field(line, "body_bytes");
         r.BodyBytes = body.empty() ? 0 : std::stoll(body);
+        std::string time = field(line, "time");
+        r.Time = time.empty() ? 0 : std::stod(time);
         requests.push_back(r);
     }
+    // Recorded as each answer ends: the order they were asked in is their start time.
+    std::stable_sort(requests.begin(), requests.end(),
+                     [](const ServedRequest& a, const ServedRequest& b) { return a.Time < b.Time; });
     return requests;
 }
 
