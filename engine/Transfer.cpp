@@ -175,8 +175,8 @@ bool DownloadTask::TransferFile(const std::wstring& objectPath, const std::wstri
         RecordFailure(0x71, status);
         return false;
     }
-    if (resume && status == 206) {
-        // Appending a part that starts elsewhere would corrupt the local file.
+    if (resume) {
+        // A 206: appending a part that starts elsewhere would corrupt the local file.
         std::wstring range;
         if (!request.QueryContentRange(range) || !RangeContinuesFile(range, local.Size, remote.Size)) {
             LogEvent(L"Failed to retrieve a range continuing at %I64d, Content-Range:%s", local.Size, range.c_str());
