@@ -7,6 +7,7 @@
 #include "ProgramName.h"
 #include "ProtocolLog.h"
 #include "ReportError.h"
+#include "SetupDlg.h"
 #include "SingleDownloadGuard.h"
 
 CInetDownloadApp TheApp;
@@ -53,7 +54,10 @@ bool CInetDownloadApp::RunDownloadDialog(const std::wstring& url, const std::wst
     return dialog.DoModal() == IDOK && dialog.Succeeded;
 }
 
-int CInetDownloadApp::RunSetupDialog(const std::wstring&) {
-    // No setup dialog yet: a complete download ends the run as it is.
-    return 0;
+int CInetDownloadApp::RunSetupDialog(const std::wstring& localFilePath) {
+    CSetupDlg dialog;
+    dialog.SetFile(localFilePath);
+    INT_PTR result = dialog.DoModal();
+    if (dialog.DownloadAgain) return -1;
+    return result == IDOK ? 1 : 0;
 }

@@ -7,6 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <wininet.h>
+#include <commdlg.h>
+
+#include <cstdint>
 
 #include <string>
 
@@ -49,6 +52,40 @@ BOOL AfxParseURL(const wchar_t* url, DWORD& serviceType, std::wstring& server, s
 // Error or information box with the application title as caption and the
 // active window as owner (disabled while the box is up).
 int AfxMessageBox(const wchar_t* text, UINT type = MB_OK);
+
+// ---------------------------------------------------------------------------
+// Files.
+
+class CWnd;
+
+struct CFileStatus {
+    int64_t m_size = 0;
+    FILETIME m_ctime = {};  // creation time
+};
+
+class CFile {
+public:
+    // False when the file's status cannot be read (it does not exist, say).
+    static BOOL GetStatus(const wchar_t* path, CFileStatus& status);
+};
+
+// The save (or open) dialog. The filter is written "Name|*.ext|...||".
+class CFileDialog {
+public:
+    CFileDialog(BOOL openFileDialog, const wchar_t* defaultExtension = nullptr, const wchar_t* fileName = nullptr,
+                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, const wchar_t* filter = nullptr,
+                CWnd* parent = nullptr);
+    // IDOK when the user chose a file; its owner is the parent, else the active window.
+    INT_PTR DoModal();
+    std::wstring GetPathName() const { return m_fileName.c_str(); }
+
+private:
+    BOOL m_open;
+    std::wstring m_defaultExtension, m_filter;
+    std::wstring m_fileName;  // the dialog's buffer
+    DWORD m_flags;
+    HWND m_parent;
+};
 
 // ---------------------------------------------------------------------------
 // Worker threads.

@@ -15,6 +15,8 @@ void SetItemCaption(CWnd& dialog, int controlId, int textKey) {
     dialog.SetDlgItemText(controlId, LoadText(textKey, L"").c_str());
 }
 
+std::wstring FormatSize(int64_t bytes) { return FormatSizeIn(UserLanguage(), bytes); }
+
 std::wstring CHttpDownloadDlg::RemoteFileNameOf(const std::wstring& path) {
     size_t separator = path.rfind(L'/');
     if (separator == std::wstring::npos) separator = path.rfind(L'\\');

@@ -11,6 +11,9 @@
 // A control's caption from the text table, "%1" left empty.
 void SetItemCaption(CWnd& dialog, int controlId, int textKey);
 
+// A byte count as the dialogs show it, in the current language.
+std::wstring FormatSize(int64_t bytes);
+
 class CHttpDownloadDlg : public CDialog, public DownloadTask, private ProgressOutput {
 public:
     explicit CHttpDownloadDlg(CWnd* parent = nullptr) : CDialog(IDD_DOWNLOAD, parent) {}

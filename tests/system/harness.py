@@ -38,6 +38,7 @@ DESKTOP = DRIVE_C / "users" / USER / "Desktop"
 TEMP = DRIVE_C / "users" / USER / "Temp"
 PROTOCOL = DRIVE_C / "ProgramData/Tarvik/DownloadManager/protocol.txt"
 PROGRAM = Path(os.environ.get("PROGRAM", ROOT / "build/windows/DownloadManager.exe"))
+INSTALLER = Path(os.environ.get("INSTALLER", ROOT / "build/windows/tests/system/test_installer.exe"))
 WAITER = Path(os.environ.get("WAITER", ROOT / "build/windows/tests/system/waiter.exe"))
 ARTIFACTS = Path(os.environ.get("ARTIFACTS", ROOT / "build/windows/artifacts"))
 BASE_URL = os.environ.get("DOWNLOAD_BASE_URL", "http://download.tarvik.example/")
@@ -71,9 +72,10 @@ class Site:
         self.server = TestServer(str(self.root), str(self.dir / "requests.log")).__enter__()
         self.proxy = self.server.url
 
-    def serve(self, path, size, age_days=2):
-        """A file of `size` bytes at /path, last modified `age_days` ago; its bytes."""
-        data = os.urandom(size)
+    def serve(self, path, size=0, age_days=2, data=None):
+        """A file at /path (`data`, or `size` random bytes), last modified
+        `age_days` ago; its bytes."""
+        data = os.urandom(size) if data is None else data
         target = self.root / path
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(data)
@@ -96,6 +98,23 @@ OPENED_URLS = DRIVE_C / "tests/opened-urls.txt"
 def opened_urls():
     """The web pages opened in the prefix so far (see url_recorder.cpp)."""
     return OPENED_URLS.read_text().splitlines() if OPENED_URLS.exists() else []
+
+
+INSTALLER_RUNS = DRIVE_C / "tests/installer-runs.txt"
+
+
+def installer_runs():
+    """The command lines the test installer was started with (test_installer.cpp)."""
+    return INSTALLER_RUNS.read_text().splitlines() if INSTALLER_RUNS.exists() else []
+
+
+def leave_setup(ui, file_name, timeout=30):
+    """Waits for the setup dialog that follows a complete download and cancels it."""
+    hwnd = ui.wait(file_name + " - Ready For Installation", timeout)
+    if hwnd is None:
+        raise AssertionError("no setup dialog for " + file_name)
+    ui.click(hwnd, 2)
+    return hwnd
 
 
 def start(path, *args, env=None, site=None):

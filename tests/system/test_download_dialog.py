@@ -90,6 +90,7 @@ class DownloadDialog(unittest.TestCase):
         self.assertFalse(self.ui.controls(hwnd)[1018].visible)  # Help is never shown
         self.ui.screenshot(hwnd, h.artifact("dialog-running.png"))
 
+        h.leave_setup(self.ui, name)
         self.assertEqual(h.finish(process, timeout=30), 0)
         self.assertEqual((h.TEMP / name).read_bytes(), data)
         self.assertTrue(statuses <= {"", "Getting file information", "Retrieving the file"}, statuses)
@@ -115,6 +116,7 @@ class DownloadDialog(unittest.TestCase):
 
         self.ui.click(hwnd, HOLD)
         self.until("the transfer again", lambda: self.ui.text(hwnd, STATUS) == "Retrieving the file")
+        h.leave_setup(self.ui, name)
         self.assertEqual(h.finish(process, timeout=30), 0)
         self.assertEqual((h.TEMP / name).read_bytes(), data)
         written = self.protocol.written()
@@ -145,7 +147,9 @@ class DownloadDialog(unittest.TestCase):
 
         # The desktop shortcut starts the same program, which goes on where it stopped.
         protocol = h.Protocol()
-        self.assertEqual(h.finish(h.start(program, site=self.site), timeout=30), 0)
+        process = self.launch(program)
+        h.leave_setup(self.ui, name)
+        self.assertEqual(h.finish(process, timeout=30), 0)
         self.assertEqual((h.TEMP / name).read_bytes(), data)
         self.assertIn(b"Open file for append ", protocol.written())
         self.assertEqual(self.site.requests("dlg/" + name)[-1]["range"], "bytes=%d-" % len(partial))

@@ -38,7 +38,16 @@ class Language(unittest.TestCase):
         site = h.Site()
         self.addCleanup(site.close)
         site.serve("de/GermanLink.exe", 1000)
-        self.assertEqual(h.finish(h.start(program, site=site)), 0)
+        process = h.start(program, site=site)
+        # The setup dialog speaks German too.
+        hwnd = self.ui.wait("GermanLink.exe - Bereit zur Installation", 30)
+        self.assertIsNotNone(hwnd)
+        texts = {i: c.text for i, c in self.ui.controls(hwnd).items()}
+        self.assertEqual((texts[1010], texts[1], texts[1005], texts[2], texts[1011]),
+                         ("Datei:", "Jetzt installieren...", "Speichern unter...", "Abbrechen", "GermanLink.exe"))
+        self.ui.screenshot(hwnd, h.artifact("setup-german.png"))
+        self.ui.click(hwnd, 2)
+        self.assertEqual(h.finish(process), 0)
         self.assertEqual(h.lnkinfo(h.DESKTOP / "GermanLink.lnk")["Description"], "Installation GermanLink starten")
 
     def test_german_user_language_without_a_value(self):

@@ -78,7 +78,9 @@ class Refusals(unittest.TestCase):
             # Another download runs beside it.
             other = h.install("guard-other", "Download-(1)(guard)-OtherSetup.exe")
             self.site.serve("guard/OtherSetup.exe", 1000)
-            self.assertEqual(h.finish(h.start(other, site=self.site)), 0)
+            process = h.start(other, site=self.site)
+            h.leave_setup(self.ui, "OtherSetup.exe")
+            self.assertEqual(h.finish(process), 0)
             self.assertTrue((h.DESKTOP / "OtherSetup.lnk").exists())
         finally:
             first.kill()
@@ -87,7 +89,9 @@ class Refusals(unittest.TestCase):
         # Once the first copy has ended, the download goes ahead.
         protocol = h.Protocol()
         self.site.serve("guard/GuardedSetup.exe", 1000)
-        self.assertEqual(h.finish(h.start(second, site=self.site)), 0)
+        process = h.start(second, site=self.site)
+        h.leave_setup(self.ui, "GuardedSetup.exe")
+        self.assertEqual(h.finish(process), 0)
         self.assertIn(b"FileName: ", protocol.written())
         self.assertTrue((h.DESKTOP / "GuardedSetup.lnk").exists())
 
