@@ -3,6 +3,7 @@ installer, a file that is no valid program, a vanished file, Save as..., and
 the ways out."""
 
 import re
+import shutil
 import time
 import unittest
 
@@ -113,9 +114,8 @@ class SetupDialog(unittest.TestCase):
         data = h.INSTALLER.read_bytes()
         hwnd = self.download(name, data)
         folder = h.DRIVE_C / "tests/setup-saved"
-        folder.mkdir(parents=True, exist_ok=True)
-        for old in folder.iterdir():
-            old.unlink()
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
 
         for target in (folder / "copy.exe", folder / "copy-without-extension"):
             self.save_as(hwnd, target)
