@@ -64,12 +64,17 @@ def walk(out):
                 hwnd = w
         time.sleep(0.05)
     if hwnd:
-        for _ in range(50):  # the running display comes after the first second
-            if "% of" in ui.caption(hwnd):
-                break
-            time.sleep(0.1)
-        ui.screenshot(hwnd, out / "1-download.png")
-        step("download dialog: " + ui.caption(hwnd))
+        # The download may well be over before its display has run once.
+        try:
+            ui.screenshot(hwnd, out / "1-download.png")
+            for _ in range(50):
+                if "% of" in ui.caption(hwnd):
+                    ui.screenshot(hwnd, out / "1-download-progress.png")
+                    break
+                time.sleep(0.1)
+            step("download dialog: " + ui.caption(hwnd))
+        except h.DriverError:
+            step("download dialog: done")
     setup = ui.wait(NAME + " - Ready For Installation", 60)
     if setup is None:
         raise SystemExit("demo: no setup dialog")
