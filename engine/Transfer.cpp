@@ -188,7 +188,7 @@ bool DownloadTask::TransferFile(const std::wstring& objectPath, const std::wstri
     ShowStatus(0x6c);
 
     LocalFile file;
-    int64_t start = resume ? local.Size : 0;
+    int64_t start = local.Size;  // OpenLocalFile sets it to 0 for a new file
     if (!OpenLocalFile(file.Handle, localPath, resume, start)) return false;
     ShowStatus(0x74);
     ResetProgress(remote.Size, start);

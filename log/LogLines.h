@@ -17,6 +17,6 @@ std::wstring RunHeaderText(const std::wstring& stamp, const wchar_t* user, const
 // LF, BEL, "Error:", LF, the text, LF, LF (LogLine adds the last line feed).
 std::wstring ErrorBlockText(const std::wstring& text);
 
-// Splits a text into the pieces the protocol file is written in: at most
-// ChunkUnits UTF-16 units each, so one conversion fits its fixed buffer.
+// The protocol file is written in pieces of at most this many UTF-16 units,
+// so one conversion to code page 1252 fits its fixed buffer.
 const size_t ChunkUnits = 512;
