@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "BuildConfig.h"
+#include "DialogLayout.h"
 #include "Language.h"
 #include "ProtocolLog.h"
 
@@ -38,6 +39,7 @@ BOOL CHttpDownloadDlg::OnInitDialog() {
     SetTimer(DisplayTimer, DisplayInterval);
     ProgressBar.SetRange(0, 100);
     Animation.Open(IDR_DOWNLOAD_AVI);  // played by the worker once a connection is up
+    WidenToText(m_hWnd, IDC_HOMEPAGE_LINK, LeftOf(m_hWnd, IDCANCEL) - 6);
 
     if (!AfxParseURL(DownloadUrl.c_str(), ServiceType, ServerName, ObjectPath, ServerPort)) {
         LogEvent(L"Failed to parse the URL: %s", DownloadUrl.c_str());

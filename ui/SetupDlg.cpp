@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "BuildConfig.h"
+#include "DialogLayout.h"
 #include "HttpDownloadDlg.h"
 #include "Language.h"
 #include "ProtocolLog.h"
@@ -18,6 +19,18 @@ void CSetupDlg::SetFile(const std::wstring& path) {
     FilePath = path;
     size_t slash = path.rfind(L'\\');
     FileName = (slash != std::wstring::npos && slash > 0) ? path.substr(slash + 1) : path;
+}
+
+CSetupDlg::~CSetupDlg() {
+    if (m_banner) DeleteObject(m_banner);
+}
+
+BOOL CSetupDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_banner = ShowBitmapAtDpi(m_hWnd, IDC_BANNER, IDB_BANNER);
+    // The home page's name is a build setting: its label takes what it needs up to the buttons.
+    WidenToText(m_hWnd, IDC_HOMEPAGE_LINK, LeftOf(m_hWnd, IDC_SAVE_AS) - 6);
+    return TRUE;
 }
 
 LRESULT CSetupDlg::OnActivate(WPARAM, LPARAM) {

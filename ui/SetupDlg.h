@@ -6,12 +6,15 @@
 
 #include <string>
 
+#include <windows.h>
+
 #include "Framework.h"
 #include "resource.h"
 
 class CSetupDlg : public CDialog {
 public:
     explicit CSetupDlg(CWnd* parent = nullptr) : CDialog(IDD_SETUP, parent) {}
+    ~CSetupDlg() override;
 
     void SetFile(const std::wstring& path);
 
@@ -21,6 +24,10 @@ public:
     bool DownloadAgain = false;
 
 private:
+    BOOL OnInitDialog() override;
+
+    HBITMAP m_banner = nullptr;  // the banner scaled to the DPI, when it is
+
     BEGIN_MSG_MAP()
         ON_MESSAGE_THEN_DEFAULT(WM_ACTIVATE, OnActivate)
         ON_COMMAND(IDOK, OnInstallNow)

@@ -193,6 +193,15 @@ class Driver:
     def close(self, hwnd):
         self._ok("close", hex(hwnd))
 
+    def fits(self, hwnd, face, points):
+        """[(id, fits, needed (w, h), room (w, h), text)] for each visible text
+        control, measured in the template font at the driver's DPI."""
+        res = []
+        for line in self._ok("fits", hex(hwnd), _escape_arg(face), points):
+            cid, ok, nw, nh, rw, rh, text = line.split("\t", 6)
+            res.append((int(cid), ok == "1", (int(nw), int(nh)), (int(rw), int(rh)), _unescape(text)))
+        return res
+
     def rect(self, hwnd):
         """(left, top, right, bottom) in screen coordinates."""
         return tuple(int(v) for v in self._ok("rect", hex(hwnd))[0].split())

@@ -302,6 +302,58 @@ int cmdControls(HWND top)
     return 0;
 }
 
+// Whether each visible text of a window fits its control, measured in the
+// window's template font (face, points) at this process's DPI, which is the
+// target's when both are DPI aware. One line per text control:
+// id, fits (1/0), needed width and height, available width and height, text.
+int cmdFits(HWND top, const std::wstring &face, long long points)
+{
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontW(-MulDiv((int)points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                             FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str());
+    HGDIOBJ old = SelectObject(dc, font);
+    int result = 0;
+    for (HWND c : children(top)) {
+        std::wstring cls = className(c);
+        LONG style = GetWindowLongW(c, GWL_STYLE);
+        bool isStatic = _wcsicmp(cls.c_str(), L"Static") == 0;
+        bool isButton = _wcsicmp(cls.c_str(), L"Button") == 0;
+        LONG type = style & (isStatic ? SS_TYPEMASK : BS_TYPEMASK);
+        if (!IsWindowVisible(c) || (!isStatic && !isButton)) continue;
+        if (isStatic && type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP)
+            continue;
+        if (isButton && type == BS_GROUPBOX) continue;
+        std::wstring text;
+        if (!controlText(c, &text)) {
+            result = fail(1, L"target did not answer WM_GETTEXT");
+            break;
+        }
+        if (text.empty()) continue;
+
+        RECT client;
+        GetClientRect(c, &client);
+        bool box = isButton && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                                type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE);
+        int room = client.right;
+        if (box) room -= GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and its gap
+        else if (isButton) room -= 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+        UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+        bool wraps = isStatic ? type != SS_LEFTNOWORDWRAP : (style & BS_MULTILINE) != 0;
+        flags |= wraps ? DT_WORDBREAK : DT_SINGLELINE;
+        if (isStatic && (style & SS_NOPREFIX)) flags |= DT_NOPREFIX;
+        RECT need = {0, 0, room, 0};
+        DrawTextW(dc, text.c_str(), (int)text.size(), &need, flags);
+        bool fits = need.right <= room && need.bottom <= client.bottom;
+        outLine(std::to_wstring(GetDlgCtrlID(c)) + L"\t" + (fits ? L"1" : L"0") + L"\t" +
+                std::to_wstring(need.right) + L"\t" + std::to_wstring(need.bottom) + L"\t" + std::to_wstring(room) +
+                L"\t" + std::to_wstring(client.bottom) + L"\t" + escape(text));
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    return result;
+}
+
 // A person can only operate a control they can see and whose window is not
 // blocked by a modal dialog; Wine itself delivers clicks to disabled buttons,
 // so this has to be checked here.
@@ -400,6 +452,7 @@ int usage()
         L"  gone <hwnd> <timeout_ms>\n"
         L"  caption <hwnd>\n"
         L"  controls <hwnd>\n"
+        L"  fits <hwnd> <font face> <points>\n"
         L"  text <hwnd> <id>\n"
         L"  click <hwnd> <id>\n"
         L"  command <hwnd> <id>\n"
@@ -473,6 +526,12 @@ int run(int argc, wchar_t **argv)
     }
     if (cmd == L"controls" && nargs == 1)
         return cmdControls(h);
+    if (cmd == L"fits" && nargs == 3) {
+        long long points = 0;
+        if (!parseInt(a[2], &points))
+            return usage();
+        return cmdFits(h, unescape(a[1]), points);
+    }
     if (cmd == L"close" && nargs == 1) {
         PostMessageW(h, WM_CLOSE, 0, 0);
         return 0;
@@ -530,6 +589,8 @@ int wmain(int argc, wchar_t **argv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Coordinates and text sizes in real pixels, as the DPI-aware program sees them.
+    SetProcessDPIAware();
     int rc = run(argc, argv);
     fflush(stdout);
     fflush(stderr);
