@@ -88,6 +88,8 @@ def walk(out):
     ui.screenshot(box, out / "3-installer.png")
     step("installer says: " + text.replace("\n", " "))
     ui.answer(box)
+    if "/auto" not in text:
+        raise SystemExit("demo: the installer did not get /auto")
 
 
 if __name__ == "__main__":
