@@ -97,10 +97,9 @@ void LogText(const wchar_t* text) {
 void LogLine(const wchar_t* text) {
     KeepLastError keep;
     BeginLine();
-    if (OpenProtocolFile()) {
-        if (text) WriteText(text);
-        WriteText(L"\n");
-    }
+    // Text and line end in one write where they fit one chunk: a copy that is
+    // killed mid-line then leaves no line without its end.
+    if (OpenProtocolFile()) WriteText((std::wstring(text ? text : L"") + L"\n").c_str());
     EndLine();
 }
 

@@ -14,7 +14,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from testserver import TestServer  # noqa: E402
+from testserver import TestServer, drop_offsets  # noqa: E402
 
 DATA = bytes((i * 7) % 251 for i in range(5000))
 MTIME = 784111777
@@ -152,6 +152,21 @@ class ServerTest(unittest.TestCase):
         self.assertIn("Content-Range: bytes 1000-4999/5000", head)
         self.assertEqual(body, DATA[1000:])
         self.assertEqual([e["body_bytes"] for e in self.server.entries()], [1000, 4000])
+
+    def test_dropat_breaks_each_get_at_the_next_drawn_offset(self):
+        # Resuming where each body broke off meets every drawn offset once.
+        path = "/dropat-7-4/tools/a.bin"
+        offsets = drop_offsets(7, 4, len(DATA))
+        self.assertEqual(len(set(offsets)), 4)
+        received = b""
+        for _ in range(6):
+            _, body, _ = exchange(self.port, get(path, "Range: bytes=%d-\r\nConnection: close\r\n" % len(received)))
+            received += body
+            if len(received) == len(DATA):
+                break
+        self.assertEqual(received, DATA)
+        self.assertEqual([e["body_bytes"] for e in self.server.entries()],
+                         [b - a for a, b in zip([0] + offsets, offsets + [len(DATA)])])
 
     def test_stall_holds_until_the_client_leaves(self):
         with socket.create_connection(("127.0.0.1", self.port), timeout=TIMEOUT) as s:

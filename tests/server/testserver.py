@@ -23,6 +23,8 @@ Faults (any number, in any order):
     range-total-T    206 whose Content-Range names total T
     cut-N            full Content-Length, N body bytes, close
     cutonce-N        cut-N on the first GET of this exact path only
+    dropat-S-C       C offsets of the file, drawn with seed S: each GET closes at
+                     the first of them past its start (so C drops in all)
     stall-N          N body bytes, then silence until the client or server quits
     slow-B           body at about B bytes a second
     redirect         302 to the same URL without this segment
@@ -46,6 +48,7 @@ import email.utils
 import http.server
 import json
 import os
+import random
 import re
 import select
 import signal
@@ -72,9 +75,17 @@ VALUED = [
     ("date", re.compile(r"date-(.*)"), None),
     ("cutonce", re.compile(r"cutonce-(\d+)"), int),
     ("cut", re.compile(r"cut-(\d+)"), int),
+    ("dropat", re.compile(r"dropat-(\d+-\d+)"), lambda v: tuple(int(n) for n in v.split("-"))),
     ("stall", re.compile(r"stall-(\d+)"), int),
     ("slow", re.compile(r"slow-(\d+)"), int),
 ]
+
+
+def drop_offsets(seed, count, total):
+    """The sorted offsets at which dropat-SEED-COUNT breaks bodies off."""
+    if total <= 1:
+        return []
+    return sorted(random.Random(seed).sample(range(1, total), min(count, total - 1)))
 
 
 def parse_fault(segment):
@@ -262,6 +273,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if method == "HEAD":
                 return
             stream.seek(start)
+            if "dropat" in faults:
+                later = [o for o in drop_offsets(*faults["dropat"], total) if o > start]
+                if later:
+                    faults = dict(faults, cut=later[0] - start)
             self.send_body(stream, length, chunked, path, faults)
 
     def redirect_target(self, host, path):
