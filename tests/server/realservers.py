@@ -22,6 +22,9 @@ Certificates (made once per folder with openssl, under a lock):
     wrong-name   for other.tarvik.example, from the test authority
     expired      for download.tarvik.example, from the test authority, 2020 to 2021
 
+nginx serves /slow/PATH as PATH at 300 KB a second, so a dialog stays up
+long enough to be looked at (the record names PATH).
+
 The download host gets the certificate a test chooses (good unless told),
 and so do its aliases host-1.tarvik.example to host-8.tarvik.example;
 each bad one is also served by name, whatever the download host gets:
@@ -185,6 +188,8 @@ def _loopback_address(ports):
                 with socket.socket() as s:
                     s.bind((address, port))
             return address
+        except PermissionError:
+            raise RuntimeError("ports %s need root (or CAP_NET_BIND_SERVICE) to listen on" % (ports,)) from None
         except OSError:
             continue
     raise RuntimeError("found no loopback address with the ports %s free" % (ports,))
@@ -228,6 +233,10 @@ http {{
         server_name _;
         ssl_certificate {c}/{cert}.pem;
         ssl_certificate_key {c}/{cert}.key;
+        location /slow/ {{
+            limit_rate 300k;
+            rewrite ^/slow(/.*)$ $1 break;
+        }}
     }}
 {named}}}
 """.format(a=self.address, d=self.dir, c=certs, cert=cert, root=self.root, log=self.log,
