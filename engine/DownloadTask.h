@@ -5,7 +5,8 @@
 // The worker runs on its own thread and reports through the five operations
 // below, which the window that owns the download provides: each changes a
 // control on the window's thread and returns when it has. At its end the
-// worker posts WM_DOWNLOAD_DONE through PostDownloadDone.
+// worker posts WM_DOWNLOAD_DONE through PostDownloadDone. A proxy that asks
+// for a login gets the user's through AskProxyLogin.
 #pragma once
 
 #include <string>
@@ -23,6 +24,10 @@ public:
     virtual void StartAnimation() = 0;
     virtual void StopAnimation() = 0;
     virtual void PostDownloadDone(WPARAM failed) = 0;
+    // The proxy answered the request with 407: asks the user for its login and
+    // leaves it on the request (the system's own dialog). True when the user
+    // gave one, false when the user cancelled.
+    virtual bool AskProxyLogin(HINTERNET request) = 0;
 
     // The attempt loop; ends by posting WM_DOWNLOAD_DONE.
     void RunDownload();
@@ -41,14 +46,23 @@ public:
     DWORD ReceiveTimeout = 30000;
 
 private:
-    // Opens and sends a request; false (failure recorded) when it cannot.
-    bool SendRequest(HttpFile& request, const std::wstring& objectPath, const wchar_t* verb);
+    // Opens and sends a request and reads its status; a proxy's 407 gets the
+    // user's login and a new request, for as long as the user gives one.
+    // False (failure recorded) when it cannot be sent or the login is
+    // cancelled. The first request logs an abort; a range (`ranged`, from
+    // `from`) is dropped when its header cannot be added.
+    bool SendRequest(HttpFile& request, const std::wstring& objectPath, const wchar_t* verb, bool first,
+                     bool& ranged, int64_t from, int& status);
     bool OpenLocalFile(HANDLE& file, const std::wstring& localPath, bool resume, int64_t& localSize);
     bool ReadBody(HttpFile& request, HANDLE file);
 
     // A 206 answer that did not continue the local file: the next attempt
     // starts the file again instead of asking for a range once more.
     bool RangesUntrusted = false;
+    // The proxy's login once the user has given it: every later request of
+    // this download carries it, so the user is asked again only when the
+    // proxy turns it down.
+    ProxyLogin Login;
 };
 
 // The thread procedure: the argument is the DownloadTask.

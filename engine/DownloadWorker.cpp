@@ -61,8 +61,8 @@ bool DownloadTask::OpenConnection() {
         PostDownloadDone(0);
         return false;
     }
-    ConnectionHandle = InternetConnectW(InternetHandle, ServerName.c_str(), ServerPort, nullptr, nullptr, ServiceType,
-                                        0, reinterpret_cast<DWORD_PTR>(this));
+    ConnectionHandle = InternetConnectW(InternetHandle, ServerName.c_str(), ServerPort, nullptr, nullptr,
+                                        ConnectService(), 0, reinterpret_cast<DWORD_PTR>(this));
     if (!ConnectionHandle) {
         LogEvent(L"Failed in call to InternetConnect, Error:%d", int(GetLastError()));
         RecordFailure(0x6f, 0);

@@ -1,5 +1,7 @@
 #include "HttpFile.h"
 
+#include <cwchar>
+
 #include "Format.h"
 #include "TransferRules.h"
 
@@ -9,11 +11,51 @@ const DWORD RequestFlags =
 static_assert(RequestFlags == 0x84480000, "request flags");
 }  // namespace
 
-bool HttpFile::Open(HINTERNET connection, const wchar_t* objectPath, const wchar_t* verb) {
+bool HttpFile::Open(HINTERNET connection, const wchar_t* objectPath, const wchar_t* verb, bool secure) {
     Close();
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    m_request = HttpOpenRequestW(connection, verb, objectPath, nullptr, nullptr, acceptTypes, RequestFlags, 0);
+    DWORD flags = secure ? RequestFlags | INTERNET_FLAG_SECURE : RequestFlags;
+    m_request = HttpOpenRequestW(connection, verb, objectPath, nullptr, nullptr, acceptTypes, flags, 0);
     return m_request != nullptr;
+}
+
+void ProxyLogin::Clear() {
+    SecureZeroMemory(&User[0], User.size() * sizeof(wchar_t));
+    SecureZeroMemory(&Password[0], Password.size() * sizeof(wchar_t));
+    User.clear();
+    Password.clear();
+}
+
+bool HttpFile::SetProxyLogin(const ProxyLogin& login) {
+    if (!m_request) return false;
+    // WinINet copies the texts; the lengths are in characters.
+    return InternetSetOptionW(m_request, INTERNET_OPTION_PROXY_USERNAME, const_cast<wchar_t*>(login.User.c_str()),
+                              DWORD(login.User.size())) &&
+           InternetSetOptionW(m_request, INTERNET_OPTION_PROXY_PASSWORD, const_cast<wchar_t*>(login.Password.c_str()),
+                              DWORD(login.Password.size()));
+}
+
+bool HttpFile::QueryOption(DWORD option, std::wstring& value) {
+    // The length WinINet hands back counts characters on some versions and
+    // bytes on others: the text ends at its null.
+    wchar_t text[256] = {};
+    DWORD bytes = sizeof(text) - sizeof(wchar_t);
+    bool ok = InternetQueryOptionW(m_request, option, text, &bytes) != FALSE;
+    if (ok) value.assign(text, wcsnlen(text, 255));
+    SecureZeroMemory(text, sizeof(text));
+    return ok;
+}
+
+bool HttpFile::QueryProxyLogin(ProxyLogin& login) {
+    if (!m_request) return false;
+    ProxyLogin given;
+    if (!QueryOption(INTERNET_OPTION_PROXY_USERNAME, given.User) ||
+        !QueryOption(INTERNET_OPTION_PROXY_PASSWORD, given.Password))
+        return false;
+    login.Clear();
+    login.User.swap(given.User);
+    login.Password.swap(given.Password);
+    return true;
 }
 
 bool HttpFile::DefRange(uint64_t start) {

@@ -67,9 +67,9 @@ bool DownloadTask::QueryRemoteFile(const std::wstring& objectPath, FileFacts& re
     // HEAD first: it moves no body. Closing a GET whose body was not read
     // makes WinINet read that body to its end before the real download starts.
     HttpFile head;
-    if (!SendRequest(head, objectPath, L"HEAD")) return false;
+    bool ranged = false;
     int status;
-    head.QueryStatusCode(status);
+    if (!SendRequest(head, objectPath, L"HEAD", true, ranged, 0, status)) return false;
     if (status == 200 && HasRemoteFacts(head)) return ReadRemoteFacts(head, remote);
 
     // A server that refuses HEAD, or answers it without the facts: the GET
@@ -77,8 +77,7 @@ bool DownloadTask::QueryRemoteFile(const std::wstring& objectPath, FileFacts& re
     LogFormat(L"HEAD gets %d - asking with GET", status);
     head.Close();
     HttpFile request;
-    if (!SendRequest(request, objectPath, nullptr)) return false;
-    request.QueryStatusCode(status);
+    if (!SendRequest(request, objectPath, nullptr, true, ranged, 0, status)) return false;
     if (status != 200) {
         LogEvent(L"Failed to retrieve a HTTP 200 status, Status Code:%d", status);
         RecordFailure(0x71, status);
@@ -87,23 +86,43 @@ bool DownloadTask::QueryRemoteFile(const std::wstring& objectPath, FileFacts& re
     return ReadRemoteFacts(request, remote);
 }
 
-bool DownloadTask::SendRequest(HttpFile& request, const std::wstring& objectPath, const wchar_t* verb) {
-    if (!request.Open(ConnectionHandle, objectPath.c_str(), verb)) {
-        LogEvent(L"Failed in call to HttpOpenRequest, Error:%d", LastError());
-        RecordFailure(0x6f, 0);
-        return false;
+bool DownloadTask::SendRequest(HttpFile& request, const std::wstring& objectPath, const wchar_t* verb, bool first,
+                               bool& ranged, int64_t from, int& status) {
+    for (;;) {
+        if (!request.Open(ConnectionHandle, objectPath.c_str(), verb, SecureService())) {
+            LogEvent(L"Failed in call to HttpOpenRequest, Error:%d", LastError());
+            RecordFailure(0x6f, 0);
+            return false;
+        }
+        if (AbortRequested) {
+            if (first) LogEvent(L"Aborting...");
+            PostDownloadDone(0);
+            return false;
+        }
+        if (!Login.Empty()) request.SetProxyLogin(Login);
+        if (ranged && !request.DefRange(uint64_t(from))) {
+            LogEvent(L"Failed in HttpFile.DefRange, Error:%d", LastError());
+            ranged = false;
+        }
+        if (!request.Send()) {
+            LogEvent(L"Failed in call to HttpSendRequest, Error:%d", LastError());
+            RecordFailure(0x6f, 0);
+            return false;
+        }
+        request.QueryStatusCode(status);
+        if (status != HTTP_STATUS_PROXY_AUTH_REQ) return true;
+
+        LogEvent(L"Proxy authentication required, Status Code:%d", status);
+        if (!AskProxyLogin(request.Handle())) {
+            LogEvent(L"Failed to retrieve a HTTP 200 status, Status Code:%d", status);
+            RecordFailure(0x71, status);
+            NoReconnect = true;  // each further attempt would only ask again
+            return false;
+        }
+        request.QueryProxyLogin(Login);
+        // Sent again on a new request that carries the login: Wine's WinINet
+        // sends an https request given again without a new CONNECT.
     }
-    if (AbortRequested) {
-        LogEvent(L"Aborting...");
-        PostDownloadDone(0);
-        return false;
-    }
-    if (!request.Send()) {
-        LogEvent(L"Failed in call to HttpSendRequest, Error:%d", LastError());
-        RecordFailure(0x6f, 0);
-        return false;
-    }
-    return true;
 }
 
 bool DownloadTask::ReadRemoteFacts(HttpFile& request, FileFacts& remote) {
@@ -147,26 +166,8 @@ bool DownloadTask::TransferFile(const std::wstring& objectPath, const std::wstri
     }
 
     HttpFile request;
-    if (!request.Open(ConnectionHandle, objectPath.c_str())) {
-        LogEvent(L"Failed in call to HttpOpenRequest, Error:%d", LastError());
-        RecordFailure(0x6f, 0);
-        return false;
-    }
-    if (AbortRequested) {
-        PostDownloadDone(0);
-        return false;
-    }
-    if (resume && !request.DefRange(uint64_t(local.Size))) {
-        LogEvent(L"Failed in HttpFile.DefRange, Error:%d", LastError());
-        resume = false;
-    }
-    if (!request.Send()) {
-        LogEvent(L"Failed in call to HttpSendRequest, Error:%d", LastError());
-        RecordFailure(0x6f, 0);
-        return false;
-    }
     int status;
-    request.QueryStatusCode(status);
+    if (!SendRequest(request, objectPath, nullptr, false, resume, local.Size, status)) return false;
     if (resume && status == 200) {
         LogFormat(L"QueryStatusCode gets %d - append is unsupported by the host", status);
         resume = false;

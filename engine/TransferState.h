@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Framework.h"
 #include "ProgressCounters.h"
 #include "TransferRules.h"
 
@@ -32,10 +33,17 @@ struct TransferState : ProgressCounters {
     HINTERNET ConnectionHandle = nullptr;
 
     std::atomic<bool> AbortRequested{false};
+    // No further attempt: the server cannot be reached at all (set by
+    // RecordFailure), or the user cancelled the proxy's login.
     std::atomic<bool> NoReconnect{false};
     std::atomic<bool> Finished{false};
     std::atomic<bool> Succeeded{false};
     CWinThread* WorkerThread = nullptr;
+
+    // An https URL: InternetConnect takes the HTTP service, and every request
+    // adds INTERNET_FLAG_SECURE (with the platform's full certificate checks).
+    bool SecureService() const { return ServiceType == AFX_INET_SERVICE_HTTPS; }
+    DWORD ConnectService() const { return SecureService() ? DWORD(INTERNET_SERVICE_HTTP) : ServiceType; }
 
     void ResetProgress(int64_t total, int64_t start) { ProgressCounters::ResetProgress(total, start, GetTickCount()); }
 

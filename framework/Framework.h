@@ -43,8 +43,14 @@ int AfxWinMain(HINSTANCE instance);
 
 const UINT AFX_IDS_APP_TITLE = 0xE000;  // 57344
 
+// WinINet has one service for http and https; the secure one is told apart
+// by this value of our own. It connects as INTERNET_SERVICE_HTTP, and each
+// request on it adds INTERNET_FLAG_SECURE.
+const DWORD AFX_INET_SERVICE_HTTPS = 0x1000 | INTERNET_SERVICE_HTTP;
+
 // Canonicalises a URL as a browser would, then splits it into the Internet
-// service of its scheme, host, object (path and query) and port (the
+// service of its scheme (INTERNET_SERVICE_HTTP, AFX_INET_SERVICE_HTTPS,
+// INTERNET_SERVICE_FTP), host, object (path and query) and port (the
 // scheme's default when the URL names none). False when it cannot be split.
 BOOL AfxParseURL(const wchar_t* url, DWORD& serviceType, std::wstring& server, std::wstring& object,
                  INTERNET_PORT& port);

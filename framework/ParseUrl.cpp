@@ -23,8 +23,8 @@ BOOL AfxParseURL(const wchar_t* url, DWORD& serviceType, std::wstring& server, s
     if (!InternetCrackUrlW(canonical.c_str(), DWORD(canonical.size()), 0, &parts) || parts.dwHostNameLength == 0)
         return FALSE;
     switch (parts.nScheme) {
-    case INTERNET_SCHEME_HTTP:
-    case INTERNET_SCHEME_HTTPS: serviceType = INTERNET_SERVICE_HTTP; break;
+    case INTERNET_SCHEME_HTTP: serviceType = INTERNET_SERVICE_HTTP; break;
+    case INTERNET_SCHEME_HTTPS: serviceType = AFX_INET_SERVICE_HTTPS; break;
     case INTERNET_SCHEME_FTP: serviceType = INTERNET_SERVICE_FTP; break;
     default: return FALSE;
     }

@@ -79,6 +79,17 @@ void CHttpDownloadDlg::StopAnimation() {
 
 void CHttpDownloadDlg::PostDownloadDone(WPARAM failed) { PostMessage(WM_DOWNLOAD_DONE, failed); }
 
+bool CHttpDownloadDlg::AskProxyLogin(HINTERNET request) {
+    // Called on the worker thread; the login dialog disables this one while it
+    // is up, so Cancel and Close wait for its answer. The user's login is left
+    // on the request handle.
+    DWORD answer = InternetErrorDlg(m_hWnd, request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA |
+                                        FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
+                                    nullptr);
+    return answer == ERROR_INTERNET_FORCE_RETRY;
+}
+
 LRESULT CHttpDownloadDlg::OnActivate(WPARAM, LPARAM) {
     // The language is asked at every activation: the captions follow a change.
     SetItemCaption(*this, IDCANCEL, 0x95);

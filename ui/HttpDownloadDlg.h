@@ -26,6 +26,8 @@ public:
     void StartAnimation() override;
     void StopAnimation() override;
     void PostDownloadDone(WPARAM failed) override;
+    // The system's proxy login dialog, owned by this dialog (modal to it).
+    bool AskProxyLogin(HINTERNET request) override;
 
     // The remote file's name as the user sees it: what follows the last "/"
     // of the object path (or the last "\" when there is no "/").

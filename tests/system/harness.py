@@ -30,6 +30,7 @@ from driver import Driver, DriverError  # noqa: E402,F401  (needs the environmen
 import sys  # noqa: E402
 sys.path.insert(0, str(ROOT / "tests/server"))
 from testserver import TestServer  # noqa: E402
+import realservers  # noqa: E402
 
 PREFIX = Path(os.environ["WINEPREFIX"])
 DRIVE_C = PREFIX / "drive_c"
@@ -42,6 +43,11 @@ INSTALLER = Path(os.environ.get("INSTALLER", ROOT / "build/windows/tests/system/
 WAITER = Path(os.environ.get("WAITER", ROOT / "build/windows/tests/system/waiter.exe"))
 ARTIFACTS = Path(os.environ.get("ARTIFACTS", ROOT / "build/windows/artifacts"))
 BASE_URL = os.environ.get("DOWNLOAD_BASE_URL", "http://download.tarvik.example/")
+# The same program built with an https base URL.
+PROGRAM_HTTPS = Path(os.environ.get("PROGRAM_HTTPS", ROOT / "build/windows/tests/system/DownloadManagerHttps.exe"))
+HTTPS_BASE_URL = os.environ.get("HTTPS_BASE_URL", "https://download.tarvik.example/")
+TRUST_TEST_CA = Path(os.environ.get("TRUST_TEST_CA", ROOT / "build/windows/tests/trust_test_ca.exe"))
+TEST_CERTIFICATES = Path(os.environ.get("TEST_CERTIFICATES", ROOT / "build/windows/test-certificates"))
 
 DEFAULT_TITLE = "Tarvik Download Manager 1.0"
 TITLE_SUFFIX = " -- Tarvik Download-Manager"
@@ -89,6 +95,43 @@ class Site:
 
     def close(self):
         self.server.__exit__(None, None, None)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+_trusted = False
+
+
+class RealSite(Site):
+    """The maker's download server as Debian's nginx (https with the test
+    certificate `cert`, and http) behind Debian's squid as the prefix's proxy,
+    which asks for its login (realservers.USER, PASSWORD) when `login` is set.
+    The prefix trusts the test authority."""
+
+    def __init__(self, cert="good", login=False):
+        global _trusted
+        certs = realservers.certificates(TEST_CERTIFICATES)
+        if not _trusted:
+            realservers.trust(certs, TRUST_TEST_CA)
+            _trusted = True
+        self.dir = Path(tempfile.mkdtemp(prefix="real-site-"))
+        self.root = self.dir / "served"
+        self.root.mkdir()
+        self.nginx = self.squid = None
+        try:
+            self.nginx = realservers.Nginx(self.root, certs, cert)
+            self.squid = realservers.Squid(self.nginx.address)
+        except BaseException:
+            self.close()
+            raise
+        self.proxy = self.squid.login_url if login else self.squid.open_url
+
+    def requests(self, path):
+        return sorted((e for e in self.nginx.entries() if e["file"] == "/" + path), key=lambda e: e["time"])
+
+    def close(self):
+        for server in (self.squid, self.nginx):
+            if server:
+                server.close()
         shutil.rmtree(self.dir, ignore_errors=True)
 
 

@@ -21,25 +21,30 @@ TEST(DownloadDialog, RemoteFileNameFromTheObjectPath) {
 }
 
 TEST(DownloadDialog, UrlSplit) {
+    const DWORD http = INTERNET_SERVICE_HTTP, https = AFX_INET_SERVICE_HTTPS;
     const struct {
         const wchar_t* Url;
+        DWORD Service;
         const wchar_t* Server;
         const wchar_t* Object;
         INTERNET_PORT Port;
     } cases[] = {
-        {L"http://download.tarvik.example/tools/editor/EditorSetup.exe", L"download.tarvik.example",
+        {L"http://download.tarvik.example/tools/editor/EditorSetup.exe", http, L"download.tarvik.example",
          L"/tools/editor/EditorSetup.exe", 80},
-        {L"http://host.example:8080/a b.exe", L"host.example", L"/a%20b.exe", 8080},
-        {L"http://host.example//b.exe", L"host.example", L"//b.exe", 80},
-        {L"http://host.example/x.exe?v=1", L"host.example", L"/x.exe?v=1", 80},
-        {L"http://host.example", L"host.example", L"/", 80},
+        {L"http://host.example:8080/a b.exe", http, L"host.example", L"/a%20b.exe", 8080},
+        {L"http://host.example//b.exe", http, L"host.example", L"//b.exe", 80},
+        {L"http://host.example/x.exe?v=1", http, L"host.example", L"/x.exe?v=1", 80},
+        {L"http://host.example", http, L"host.example", L"/", 80},
+        {L"https://download.tarvik.example/tools/EditorSetup.exe", https, L"download.tarvik.example",
+         L"/tools/EditorSetup.exe", 443},
+        {L"HTTPS://host.example:8443/a.exe", https, L"host.example", L"/a.exe", 8443},
     };
     for (const auto& c : cases) {
         DWORD service = 0;
         std::wstring server, object;
         INTERNET_PORT port = 0;
         ASSERT_TRUE(AfxParseURL(c.Url, service, server, object, port)) << c.Object;
-        EXPECT_EQ(service, DWORD(INTERNET_SERVICE_HTTP));
+        EXPECT_EQ(service, c.Service);
         EXPECT_EQ(server, c.Server);
         EXPECT_EQ(object, c.Object);
         EXPECT_EQ(port, c.Port);

@@ -89,6 +89,20 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         dones_.push_back(failed);
     }
+    // Stands in for the login dialog: the next of Logins (user, password) is
+    // left on the request as the dialog leaves it; none left: Cancel.
+    bool AskProxyLogin(HINTERNET request) override {
+        ++LoginsAsked;
+        Record(L"<login>");
+        if (Logins.empty()) return false;
+        auto login = Logins.front();
+        Logins.erase(Logins.begin());
+        InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, &login.first[0], DWORD(login.first.size()));
+        InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, &login.second[0], DWORD(login.second.size()));
+        return true;
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> Logins;
+    int LoginsAsked = 0;
 
     std::vector<std::wstring> Shown() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -122,9 +136,11 @@ struct ServedRequest {
     double Time = 0;  // when the server read the request
 };
 
-inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
+// The record is a JSON line a request, in the file the variable names.
+inline std::vector<ServedRequest> ReadServedRequests(const std::string& file,
+                                                     const char* logVariable = "TEST_SERVER_LOG") {
     std::vector<ServedRequest> requests;
-    std::ifstream in(WinePath("TEST_SERVER_LOG").c_str());
+    std::ifstream in(WinePath(logVariable).c_str());
     auto field = [](const std::string& line, const char* name) {
         std::smatch m;
         std::regex pattern(std::string("\"") + name + R"(\":\s*(\"([^\"]*)\"|(-?[\d.]+)|null))");
@@ -153,11 +169,12 @@ inline std::vector<ServedRequest> ReadServedRequests(const std::string& file) {
 
 // The server records a request once it has sent the answer, which may be a
 // moment after the client has read it: wait until the record stands still.
-inline std::vector<ServedRequest> ServedRequests(const std::string& file) {
-    std::vector<ServedRequest> requests = ReadServedRequests(file);
+inline std::vector<ServedRequest> ServedRequests(const std::string& file,
+                                                 const char* logVariable = "TEST_SERVER_LOG") {
+    std::vector<ServedRequest> requests = ReadServedRequests(file, logVariable);
     for (int i = 0; i < 20; ++i) {
         Sleep(100);
-        std::vector<ServedRequest> again = ReadServedRequests(file);
+        std::vector<ServedRequest> again = ReadServedRequests(file, logVariable);
         if (again.size() == requests.size()) break;
         requests = again;
     }
