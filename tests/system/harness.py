@@ -252,12 +252,29 @@ def registry(*args):
 
 
 def wait_for(condition, timeout, what):
+    """The first true value of condition(), asked until timeout seconds pass."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
-        if condition():
-            return
+        value = condition()
+        if value:
+            return value
         time.sleep(0.05)
     raise AssertionError("timed out waiting for " + what)
+
+
+def until(what, condition, timeout=30):
+    return wait_for(condition, timeout, what)
+
+
+def download_window(ui, name, timeout=20, accept=lambda hwnd: True):
+    """The download dialog of this download, whatever its caption shows."""
+    def found():
+        for hwnd, _, cls, caption in ui.list():
+            if cls == "#32770" and (caption == "Connecting ..." or name in caption) and \
+                    TITLE_SUFFIX not in caption and accept(hwnd):
+                return hwnd
+        return None
+    return wait_for(found, timeout, "the download dialog of " + name)
 
 
 def artifact(name):

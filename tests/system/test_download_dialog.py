@@ -40,25 +40,8 @@ class DownloadDialog(unittest.TestCase):
         return process
 
     def window(self, name, timeout=15):
-        """The dialog of this download, whatever its caption shows."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for hwnd, _, cls, caption in self.ui.list():
-                if cls == "#32770" and (caption == "Connecting ..." or name in caption) and \
-                        h.TITLE_SUFFIX not in caption:
-                    if self.ui.text(hwnd, SOURCE) in ("", name + " from " + HOST):
-                        return hwnd
-            time.sleep(0.05)
-        self.fail("no download dialog for " + name)
-
-    def until(self, what, condition, timeout=20):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            value = condition()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
+        return h.download_window(self.ui, name, timeout,
+                                 lambda hwnd: self.ui.text(hwnd, SOURCE) in ("", name + " from " + HOST))
 
     def controls(self, hwnd):
         return {i: c.text for i, c in self.ui.controls(hwnd).items()}
@@ -77,7 +60,7 @@ class DownloadDialog(unittest.TestCase):
             statuses.add(texts[STATUS])
             caption = self.ui.caption(hwnd)
             return re.fullmatch(r"\d+% of Progress\.exe Completed", caption) and texts[RATE] and texts
-        texts = self.until("the running display", running)
+        texts = h.until("the running display", running)
         self.assertEqual(texts[SOURCE], "Progress.exe from " + HOST)
         self.assertEqual(texts[STATUS], "Retrieving the file")
         self.assertRegex(texts[RATE], r"^\d+(\.\d\d)? (KB|Bytes)/Second$")
@@ -101,10 +84,10 @@ class DownloadDialog(unittest.TestCase):
         data, program = self.begin(name, 1_200_000, faults="slow-200000")
         process = self.launch(program)
         hwnd = self.window(name)
-        self.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
+        h.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
         self.ui.click(hwnd, HOLD)
-        self.until("the hold", lambda: self.ui.text(hwnd, STATUS) == "Download holded")
-        self.until("the hold caption", lambda: self.ui.caption(hwnd) == "Holding.exe - Download holded")
+        h.until("the hold", lambda: self.ui.text(hwnd, STATUS) == "Download holded")
+        h.until("the hold caption", lambda: self.ui.caption(hwnd) == "Holding.exe - Download holded")
         self.assertEqual(self.ui.controls(hwnd)[HOLD].checked, 1)
         held = self.ui.controls(hwnd)[PROGRESS].extra
         self.ui.screenshot(hwnd, h.artifact("dialog-hold.png"))
@@ -115,7 +98,7 @@ class DownloadDialog(unittest.TestCase):
         self.assertEqual(self.ui.caption(hwnd), "Holding.exe - Download holded")
 
         self.ui.click(hwnd, HOLD)
-        self.until("the transfer again", lambda: self.ui.text(hwnd, STATUS) == "Retrieving the file")
+        h.until("the transfer again", lambda: self.ui.text(hwnd, STATUS) == "Retrieving the file")
         h.leave_setup(self.ui, name)
         self.assertEqual(h.finish(process, timeout=30), 0)
         self.assertEqual((h.TEMP / name).read_bytes(), data)
@@ -128,7 +111,7 @@ class DownloadDialog(unittest.TestCase):
         data, program = self.begin(name, 3_000_000, faults="slow-150000")
         process = self.launch(program)
         hwnd = self.window(name)
-        self.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
+        h.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
         self.ui.click(hwnd, CANCEL)
         try:
             texts = self.ui.controls(hwnd)
@@ -159,7 +142,7 @@ class DownloadDialog(unittest.TestCase):
         data, program = self.begin(name, 3_000_000, faults="slow-150000")
         process = self.launch(program)
         hwnd = self.window(name)
-        self.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
+        h.until("the first progress", lambda: "% of" in self.ui.caption(hwnd))
         self.ui.close(hwnd)
         self.assertEqual(h.finish(process), 0)
         self.assertTrue(self.ran(rb"Leave Download/Install\n"))
@@ -169,12 +152,12 @@ class DownloadDialog(unittest.TestCase):
     def test_cancel_in_each_phase_ends_the_dialog(self):
         """Pausing between attempts, on hold, and at once after the start."""
         cases = [
-            ("PhasePause.exe", "status-500", lambda hwnd: self.until(
+            ("PhasePause.exe", "status-500", lambda hwnd: h.until(
                 "a reconnect", lambda: self.ui.text(hwnd, STATUS).startswith("Reconneting... (#"))),
             ("PhaseHold.exe", "slow-100000", lambda hwnd: (
-                self.until("progress", lambda: "% of" in self.ui.caption(hwnd)),
+                h.until("progress", lambda: "% of" in self.ui.caption(hwnd)),
                 self.ui.click(hwnd, HOLD),
-                self.until("the hold", lambda: self.ui.text(hwnd, STATUS) == "Download holded"))),
+                h.until("the hold", lambda: self.ui.text(hwnd, STATUS) == "Download holded"))),
             ("PhaseStart.exe", "slow-100000", lambda hwnd: None),
         ]
         for name, faults, reach in cases:
@@ -194,10 +177,10 @@ class DownloadDialog(unittest.TestCase):
         _, program = self.begin(name, 2_000_000, faults="stall-100000")
         process = self.launch(program)
         hwnd = self.window(name)
-        self.until("the stall", lambda: "% of" in self.ui.caption(hwnd))
+        h.until("the stall", lambda: "% of" in self.ui.caption(hwnd))
         cancelled = time.monotonic()
         self.ui.click(hwnd, CANCEL)
-        self.until("the cancelling state", lambda: self.ui.text(hwnd, STATUS) == "Aborting transfer", 5)
+        h.until("the cancelling state", lambda: self.ui.text(hwnd, STATUS) == "Aborting transfer", 5)
         self.ui.screenshot(hwnd, h.artifact("dialog-cancelling-stalled.png"))
         self.assertEqual(h.finish(process, timeout=60), 0)
         took = time.monotonic() - cancelled

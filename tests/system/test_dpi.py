@@ -20,15 +20,6 @@ class Dpi(unittest.TestCase):
         self.addCleanup(self.site.close)
         self.addCleanup(h.registry, "delete", DESKTOP_KEY, "/v", "LogPixels", "/f")
 
-    def until(self, what, condition, timeout=30):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            value = condition()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
-
     def assert_texts_fit(self, hwnd, font):
         measured = self.ui.fits(hwnd, *font)
         self.assertTrue(measured)
@@ -53,7 +44,7 @@ class Dpi(unittest.TestCase):
                     if texts[RATE] and texts[TIME_LEFT] and texts[STATUS]:
                         return hwnd
             return None
-        download = self.until("the running download dialog", running)
+        download = h.until("the running download dialog", running)
         self.assert_texts_fit(download, DOWNLOAD_FONT)
         self.ui.screenshot(download, h.artifact("dpi-%d-download.png" % dpi))
         left, top, right, bottom = self.ui.client_rect(download)

@@ -3,7 +3,6 @@ Debian's nginx serving TLS behind squid as the prefix's proxy: a download that
 ends byte-identical, and certificates the platform refuses on every attempt."""
 
 import re
-import time
 import unittest
 
 import harness as h
@@ -33,32 +32,13 @@ class Https(unittest.TestCase):
     def cli(self):
         return re.escape(b'CLI: "' + h.cp1252(h.windows_path(self.program)) + b'"\n')
 
-    def window(self, name, timeout=20):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            for hwnd, _, cls, caption in self.ui.list():
-                if cls == "#32770" and (caption == "Connecting ..." or name in caption) and \
-                        h.TITLE_SUFFIX not in caption:
-                    return hwnd
-            time.sleep(0.05)
-        self.fail("no download dialog for " + name)
-
-    def until(self, what, condition, timeout=30):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            value = condition()
-            if value:
-                return value
-            time.sleep(0.1)
-        self.fail("timed out waiting for " + what)
-
     def test_download_over_https_through_the_proxy_is_byte_identical(self):
         site = self.site()
         name = "Secure.exe"
         data = site.serve("tls/" + name, 1_200_000)
         process = self.launch(site, name, "slow+tls")
-        hwnd = self.window(name)
-        self.until("the running display", lambda: "% of Secure.exe Completed" in self.ui.caption(hwnd))
+        hwnd = h.download_window(self.ui, name)
+        h.until("the running display", lambda: "% of Secure.exe Completed" in self.ui.caption(hwnd))
         self.assertEqual(self.ui.text(hwnd, SOURCE), name + " from " + HOST)
         self.assertEqual(self.ui.text(hwnd, STATUS), "Retrieving the file")
         self.ui.screenshot(hwnd, h.artifact("dialog-https.png"))
@@ -81,8 +61,8 @@ class Https(unittest.TestCase):
                 name = "Refused%s.exe" % cert.title().replace("-", "")
                 site.serve("tls/" + name, 50_000)
                 process = self.launch(site, name, "tls")
-                hwnd = self.window(name)
-                self.until("the third failed attempt",
+                hwnd = h.download_window(self.ui, name)
+                h.until("the third failed attempt",
                            lambda: self.ui.text(hwnd, STATUS) == "Reconneting... (#3)")
                 self.assertEqual(self.ui.text(hwnd, SOURCE), name + " from " + HOST)
                 self.ui.screenshot(hwnd, h.artifact("dialog-https-%s.png" % cert))
