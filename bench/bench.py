@@ -59,9 +59,19 @@ def peak_kib(pid):
     return None
 
 
-def reap(process, server_cpu_before=None):
-    """Waits for a started process; its CPU seconds, with the wineserver's share."""
-    _, status, usage = os.wait4(process.pid, 0)
+def reap(process, server_cpu_before=None, timeout=600):
+    """Waits for a started process (killed after timeout seconds); its CPU
+    seconds, with the wineserver's share."""
+    deadline = time.monotonic() + timeout
+    while True:
+        pid, status, usage = os.wait4(process.pid, os.WNOHANG)
+        if pid:
+            break
+        if time.monotonic() > deadline:
+            process.kill()
+            os.wait4(process.pid, 0)
+            raise SystemExit("bench: %s did not end within %d s" % (process.args[0], timeout))
+        time.sleep(0.01)
     process.returncode = os.waitstatus_to_exitcode(status)
     server = wineserver_cpu() - server_cpu_before if server_cpu_before is not None else 0.0
     return usage.ru_utime + usage.ru_stime + server

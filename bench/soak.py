@@ -198,6 +198,8 @@ def main():
     parser.add_argument("--mib", type=int, default=32, help="size of each file (MiB)")
     parser.add_argument("--seed", type=int, default=None)
     args = parser.parse_args()
+    if not 0 <= args.drops < 90:
+        parser.error("--drops takes 0 to 89: each drop costs one of the program's 98 attempts")
     seed = args.seed if args.seed is not None else random.SystemRandom().randrange(1 << 30)
     step("seed %d (again with --seed %d)" % (seed, seed))
     rng = random.Random(seed)

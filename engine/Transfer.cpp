@@ -113,6 +113,10 @@ bool DownloadTask::SendRequest(HttpFile& request, const std::wstring& objectPath
         if (status != HTTP_STATUS_PROXY_AUTH_REQ) return true;
 
         LogEvent(L"Proxy authentication required, Status Code:%d", status);
+        if (AbortRequested) {  // cancelled while the proxy answered: no login to ask for
+            PostDownloadDone(0);
+            return false;
+        }
         if (!AskProxyLogin(request.Handle())) {
             LogEvent(L"Failed to retrieve a HTTP 200 status, Status Code:%d", status);
             RecordFailure(0x71, status);

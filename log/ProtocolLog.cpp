@@ -118,9 +118,15 @@ void LogEvent(const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = FormatTextV(format, args);
     va_end(args);
-    LogText(L"\a");
-    LogTimeStamp();
-    LogLine(text.c_str());
+    LogLine((L"\a" + LocalTimeStamp() + text).c_str());
+}
+
+void LogStamped(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring text = FormatTextV(format, args);
+    va_end(args);
+    LogLine((LocalTimeStamp() + text).c_str());
 }
 
 void LogErrorBlock(const wchar_t* text) { LogLine(ErrorBlockText(text ? text : L"").c_str()); }

@@ -4,8 +4,9 @@
 //
 // A line is kept whole against other threads and other copies: a lock shared
 // by all copies is taken by the first write of a line and released by the
-// line feed that ends it (LogLine, LogFormat), so "LogTimeStamp, LogLine" and
-// the three writes of an event line land together.
+// line feed that ends it (LogLine, LogFormat), so "LogTimeStamp, LogLine" land
+// together. LogStamped and LogEvent write their whole line at once, so a copy
+// that is killed mid-line leaves no line without its end.
 #pragma once
 
 void LogRunStart();
@@ -13,5 +14,7 @@ void LogText(const wchar_t* text);
 void LogLine(const wchar_t* text);
 void LogFormat(const wchar_t* format, ...);
 void LogTimeStamp();
+// The time stamp and the formatted line.
+void LogStamped(const wchar_t* format, ...);
 void LogEvent(const wchar_t* format, ...);
 void LogErrorBlock(const wchar_t* text);

@@ -5,9 +5,8 @@
 namespace {
 
 RECT ClientRectOf(HWND dialog, HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    RECT rect = {};
+    if (control && GetWindowRect(control, &rect)) MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
@@ -48,7 +47,10 @@ HBITMAP ShowBitmapAtDpi(HWND dialog, int controlId, int bitmapId) {
     auto scaled = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP,
                                                   MulDiv(size.bmWidth, dpi, 96), MulDiv(size.bmHeight, dpi, 96), 0));
     if (!scaled) return nullptr;
-    // The template's own bitmap stays the control's to free.
-    SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled));
+    // The control hands back the bitmap it loaded from the template; replaced,
+    // it is no longer the control's to free.
+    auto old = reinterpret_cast<HBITMAP>(
+        SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled)));
+    if (old && old != scaled) DeleteObject(old);
     return scaled;
 }

@@ -102,19 +102,16 @@ LRESULT CHttpDownloadDlg::OnActivate(WPARAM, LPARAM) {
 
 void CHttpDownloadDlg::OnHoldDownload() {
     HoldRequested = IsDlgButtonChecked(IDC_HOLD) == BST_CHECKED;
-    LogTimeStamp();
-    LogFormat(L"On Clicked 'Hold Download' New Status=%s", HoldRequested ? L"Hold" : L"Running");
+    LogStamped(L"On Clicked 'Hold Download' New Status=%s", HoldRequested ? L"Hold" : L"Running");
 }
 
 void CHttpDownloadDlg::OnHomepage() {
-    LogTimeStamp();
-    LogLine(L"On Clicked 'Homepage'");
+    LogStamped(L"On Clicked 'Homepage'");
     ShellExecuteW(GetDesktopWindow(), L"open", HOMEPAGE_URL, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CHttpDownloadDlg::OnHelpPage() {
-    LogTimeStamp();
-    LogLine(L"On Clicked 'Help'");
+    LogStamped(L"On Clicked 'Help'");
     ShellExecuteW(GetDesktopWindow(), L"open", HELP_URL, nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -58,8 +58,7 @@ int InstallFailureText(INT_PTR result) {
 }
 
 void CSetupDlg::OnInstallNow() {
-    LogTimeStamp();
-    LogLine(L"On Clicked 'Install Now...'");
+    LogStamped(L"On Clicked 'Install Now...'");
     SetDlgItemText(IDC_FILE_NAME, FilePath.c_str());
     auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(GetDesktopWindow(), L"open", FilePath.c_str(),
                                                           InstallerParameters.c_str(), nullptr, SW_SHOWNORMAL));
@@ -77,8 +76,7 @@ void CSetupDlg::OnInstallNow() {
 }
 
 void CSetupDlg::OnSaveAs() {
-    LogTimeStamp();
-    LogLine(L"On Clicked 'Save as...'");
+    LogStamped(L"On Clicked 'Save as...'");
     CFileDialog dialog(FALSE, nullptr, FileName.c_str(), OFN_EXPLORER | OFN_HIDEREADONLY,
                        L"Application (*.exe)|*.exe|All Files (*.*)|*.*||");
     if (dialog.DoModal() != IDOK) {
@@ -105,7 +103,6 @@ void CSetupDlg::OnSaveAs() {
 }
 
 void CSetupDlg::OnHomepage() {
-    LogTimeStamp();
-    LogLine(L"On Clicked 'Honepage'");
+    LogStamped(L"On Clicked 'Honepage'");
     ShellExecuteW(GetDesktopWindow(), L"open", HOMEPAGE_URL, nullptr, nullptr, SW_SHOWNORMAL);
 }

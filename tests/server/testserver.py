@@ -276,7 +276,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if "dropat" in faults:
                 later = [o for o in drop_offsets(*faults["dropat"], total) if o > start]
                 if later:
-                    faults = dict(faults, cut=later[0] - start)
+                    faults = dict(faults, cut=min(faults.get("cut", total), later[0] - start))
             self.send_body(stream, length, chunked, path, faults)
 
     def redirect_target(self, host, path):

@@ -7,7 +7,7 @@ namespace {
 
 struct StubCase {
     StubRequest Request;
-    const wchar_t* Name;    // the stub's file name; null: refused
+    std::wstring Name;      // the stub's file name; empty: refused
     const wchar_t* Reason;  // refused: a part of the reason given
 };
 
@@ -17,43 +17,48 @@ const StubCase StubCases[] = {
     {{L"a", L"Setup.tar.exe", L"7"}, L"Download-(1)(a)-Setup.tar[7].exe", nullptr},
     {{L"a", L"Setup", L"7"}, L"Download-(1)(a)-Setup[7]", nullptr},
     {{L"a(b", L"Setup(x64) [beta].exe", L""}, L"Download-(1)(a(b)-Setup(x64) [beta].exe", nullptr},
-    {{L"a", L"Setup.exe[2]", L""}, L"Download-(1)(a)-Setup.exe[2]", nullptr},
+    {{L"a", std::wstring(196, L'x') + L".exe", L""}, L"Download-(1)(a)-" + std::wstring(196, L'x') + L".exe",
+     nullptr},  // 200 characters: the longest taken
 
-    {{L"", L"Setup.exe", L""}, nullptr, L"folder is empty"},
-    {{L"a//b", L"Setup.exe", L""}, nullptr, L"empty part"},
-    {{L"/a", L"Setup.exe", L""}, nullptr, L"empty part"},
-    {{L"a/", L"Setup.exe", L""}, nullptr, L"empty part"},
-    {{L"a/../b", L"Setup.exe", L""}, nullptr, L"\"..\" part"},
-    {{L"a/.", L"Setup.exe", L""}, nullptr, L"\"..\" part"},
-    {{L"c++", L"Setup.exe", L""}, nullptr, L"uses for \"/\""},
-    {{L"a)b", L"Setup.exe", L""}, nullptr, L"would end the folder"},
-    {{L"a\\b", L"Setup.exe", L""}, nullptr, L"\"\\\", which Windows"},
-    {{L"a", L"Setup?.exe", L""}, nullptr, L"\"?\", which Windows"},
-    {{L"a", L"Set:up.exe", L""}, nullptr, L"\":\", which Windows"},
-    {{L"a", L"Setup*.exe", L""}, nullptr, L"\"*\", which Windows"},
-    {{L"a", L"Set\"up.exe", L""}, nullptr, L"which Windows"},
-    {{L"a", L"Setup<1>.exe", L""}, nullptr, L"which Windows"},
-    {{L"a", L"Set|up.exe", L""}, nullptr, L"which Windows"},
-    {{L"a", L"Set\tup.exe", L""}, nullptr, L"control character"},
-    {{L"a", L"Setup.exe", L"1/2"}, nullptr, L"version holds \"/\""},
-    {{L"a", L"x/Setup.exe", L""}, nullptr, L"name holds \"/\""},
-    {{L"a", L"Setup#2.exe", L""}, nullptr, L"end the URL's path"},
-    {{L"a#b", L"Setup.exe", L""}, nullptr, L"end the URL's path"},
-    {{L"a", L"Setup%20.exe", L""}, nullptr, L"start of an escape"},
-    {{L"a", L"Setup.exe", L"100%"}, nullptr, L"start of an escape"},
-    {{L"a", L"", L""}, nullptr, L"installer name is empty"},
-    {{L"a", L"Setup[1.exe", L""}, nullptr, L"do not pair up"},
-    {{L"a", L"Setup]1[.exe", L""}, nullptr, L"do not pair up"},
-    {{L"a", L"Set[a[b]]up.exe", L""}, nullptr, L"do not pair up"},
-    {{L"a", L"Setup.exe", L"[2]"}, nullptr, L"break its group"},
-    {{L"a", L"CON.exe", L""}, nullptr, L"device name"},
-    {{L"a", L"nul", L""}, nullptr, L"device name"},
-    {{L"a", L"Com7.msi", L""}, nullptr, L"device name"},
-    {{L"a", L"LPT1 .exe", L""}, nullptr, L"device name"},
-    {{L"a", L"AUX[2].exe", L""}, nullptr, L"without its [...] groups"},
-    {{L"a", L"Setup.exe.", L""}, nullptr, L"dot or a space"},
-    {{L"a", L"Setup.exe ", L""}, nullptr, L"dot or a space"},
-    {{L"a", std::wstring(240, L'x') + L".exe", L""}, nullptr, L"characters long"},
+    {{L"", L"Setup.exe", L""}, L"", L"folder is empty"},
+    {{L"a//b", L"Setup.exe", L""}, L"", L"empty part"},
+    {{L"/a", L"Setup.exe", L""}, L"", L"empty part"},
+    {{L"a/", L"Setup.exe", L""}, L"", L"empty part"},
+    {{L"a/../b", L"Setup.exe", L""}, L"", L"\"..\" part"},
+    {{L"a/.", L"Setup.exe", L""}, L"", L"\"..\" part"},
+    {{L"c++", L"Setup.exe", L""}, L"", L"uses for \"/\""},
+    {{L"a)b", L"Setup.exe", L""}, L"", L"would end the folder"},
+    {{L"a\\b", L"Setup.exe", L""}, L"", L"\"\\\", which Windows"},
+    {{L"a", L"Setup?.exe", L""}, L"", L"\"?\", which Windows"},
+    {{L"a", L"Set:up.exe", L""}, L"", L"\":\", which Windows"},
+    {{L"a", L"Setup*.exe", L""}, L"", L"\"*\", which Windows"},
+    {{L"a", L"Set\"up.exe", L""}, L"", L"which Windows"},
+    {{L"a", L"Setup<1>.exe", L""}, L"", L"which Windows"},
+    {{L"a", L"Set|up.exe", L""}, L"", L"which Windows"},
+    {{L"a", L"Set\tup.exe", L""}, L"", L"control character"},
+    {{L"a", L"Setup.exe", L"1/2"}, L"", L"version holds \"/\""},
+    {{L"a", L"x/Setup.exe", L""}, L"", L"name holds \"/\""},
+    {{L"a", L"Setup#2.exe", L""}, L"", L"end the URL's path"},
+    {{L"a#b", L"Setup.exe", L""}, L"", L"end the URL's path"},
+    {{L"a", L"Setup%20.exe", L""}, L"", L"start of an escape"},
+    {{L"a", L"Setup.exe", L"100%"}, L"", L"start of an escape"},
+    {{L"a", L"", L""}, L"", L"installer name is empty"},
+    {{L"a", L"Setup[1.exe", L""}, L"", L"do not pair up"},
+    {{L"a", L"Setup]1[.exe", L""}, L"", L"do not pair up"},
+    {{L"a", L"Set[a[b]]up.exe", L""}, L"", L"do not pair up"},
+    {{L"a", L"Setup.exe", L"[2]"}, L"", L"break its group"},
+    {{L"a", L"CON.exe", L""}, L"", L"device name"},
+    {{L"a", L"nul", L""}, L"", L"device name"},
+    {{L"a", L"Com7.msi", L""}, L"", L"device name"},
+    {{L"a", L"LPT1 .exe", L""}, L"", L"device name"},
+    {{L"a", L"AUX[2].exe", L""}, L"", L"without its [...] groups"},
+    {{L"a", L"Setup.exe.", L""}, L"", L"dot or a space"},
+    {{L"a", L"Setup.exe ", L""}, L"", L"dot or a space"},
+    {{L"a", L"Setup.exe[2]", L""}, L"", L"group in its extension"},
+    {{L"a", L"Setup", L"3.2"}, L"", L"group in its extension"},
+    {{L"a", std::wstring(197, L'x') + L".exe", L""}, L"", L"within Windows' 260"},
+    {{L"a", L"Setup.exe", std::wstring(240, L'v')}, L"", L"within Windows' 260"},
+    {{std::wstring(240, L'f'), L"Setup.exe", L""}, L"", L"characters long"},
 };
 
 TEST(StubRules, NamesAndRefusals) {
@@ -63,7 +68,7 @@ TEST(StubRules, NamesAndRefusals) {
                                         << testing::PrintToString(c.Request.File) << " version "
                                         << testing::PrintToString(c.Request.Version) << ": "
                                         << testing::PrintToString(problem));
-        if (!c.Name) {
+        if (c.Name.empty()) {
             EXPECT_NE(problem.find(c.Reason), std::wstring::npos);
             continue;
         }

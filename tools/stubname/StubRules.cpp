@@ -5,6 +5,9 @@
 namespace {
 
 const size_t MaxFileName = 255;  // what Windows stores of one name
+// The local file is the temporary folder (some 40 to 60 characters) plus the
+// installer's name, and stays within Windows' 260 characters of a path.
+const size_t MaxInstallerName = 200;
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
@@ -42,6 +45,11 @@ std::wstring FileNameProblem(const std::wstring& what, const std::wstring& name)
 }
 
 // "[" opens a group up to the next "]"; the program drops groups from the URL.
+std::wstring Extension(const std::wstring& name) {
+    size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos ? std::wstring() : name.substr(dot);
+}
+
 bool BracketsPair(const std::wstring& text) {
     bool open = false;
     for (wchar_t c : text) {
@@ -92,6 +100,13 @@ std::wstring StubProblem(const StubRequest& request) {
     if (auto problem = FileNameProblem(L"The installer name without its [...] groups", StripBracketGroups(file));
         !problem.empty())
         return problem;
+    if (Extension(file) != Extension(StripBracketGroups(file)))
+        return L"The installer name " + Quoted(file) +
+               L" has a [...] group in its extension: the downloaded file would not start as " +
+               Quoted(Extension(StripBracketGroups(file))) + L".";
+    if (file.size() > MaxInstallerName)
+        return L"The installer name is " + std::to_wstring(file.size()) + L" characters long; the downloaded file's path "
+               L"must stay within Windows' 260 characters (at most " + std::to_wstring(MaxInstallerName) + L" here).";
     const size_t length = StubFileName(request).size();
     if (length > MaxFileName)
         return L"The program name would be " + std::to_wstring(length) + L" characters long; Windows stores " +
