@@ -79,6 +79,14 @@ class MakeStub(unittest.TestCase):
                 self.assertEqual(result.stdout, "")
                 self.assertFalse(out.exists() and any(out.iterdir()))
 
+    def test_relative_out_folder_is_taken_from_where_it_is_run(self):
+        result = subprocess.run([str(MAKE_STUB), "--out", "make-stub/relative", "stub", "RelativeSetup.exe"],
+                                cwd=h.DRIVE_C / "tests", capture_output=True, text=True, timeout=300)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        stub = OUT / "relative" / "Download-(1)(stub)-RelativeSetup.exe"
+        self.assertEqual(result.stdout.splitlines()[0], "wrote   " + str(stub))
+        self.assertTrue(stub.is_file())
+
     def test_usage(self):
         result = make_stub("only-a-folder", out=OUT / "usage")
         self.assertEqual(result.returncode, 1)
