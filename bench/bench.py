@@ -17,7 +17,7 @@ sys.path.insert(0, str(ROOT / "tests/system"))
 sys.path.insert(0, str(ROOT / "bench"))
 os.environ.setdefault("UIDRIVER", str(ROOT / "build/windows/tests/system/uidriver.exe"))
 import harness as h  # noqa: E402
-from origin import Origin  # noqa: E402
+from origin import Origin, serve_random  # noqa: E402
 
 NAME = "BenchSetup.exe"
 FOLDER = "bench"
@@ -183,13 +183,7 @@ def main():
     scratch = Path(tempfile.mkdtemp(prefix="bench-", dir=h.DRIVE_C / "tests"))
     served = Path(tempfile.mkdtemp(prefix="bench-served-"))
     try:
-        target = served / FOLDER / NAME
-        target.parent.mkdir(parents=True)
-        with open(target, "wb") as f:
-            for _ in range(args.mib):
-                f.write(os.urandom(1024 * 1024))
-        when = time.time() - 2 * 86400
-        os.utime(target, (when, when))
+        target = serve_random(served, FOLDER + "/" + NAME, args.mib)
         ui = h.driver()
 
         print("bench: %d MiB from nginx on 127.0.0.1 through the proxy setting; %s; %d cores" % (

@@ -13,6 +13,19 @@ from pathlib import Path
 LOG_FORMAT = "$msec $request_method $uri $status $bytes_sent $body_bytes_sent $request_time $http_range"
 
 
+def serve_random(root, path, mib):
+    """A file of `mib` MiB of random bytes at root/path, last modified two
+    days ago (so a local file of it made now is resumed, not started again)."""
+    target = Path(root) / path
+    target.parent.mkdir(parents=True, exist_ok=True)
+    with open(target, "wb") as f:
+        for _ in range(mib):
+            f.write(os.urandom(1024 * 1024))
+    when = time.time() - 2 * 86400
+    os.utime(target, (when, when))
+    return target
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))

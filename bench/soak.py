@@ -20,7 +20,7 @@ sys.path.insert(0, str(ROOT / "tests/system"))
 sys.path.insert(0, str(ROOT / "bench"))
 os.environ.setdefault("UIDRIVER", str(ROOT / "build/windows/tests/system/uidriver.exe"))
 import harness as h  # noqa: E402
-from origin import Origin  # noqa: E402
+from origin import Origin, serve_random as serve  # noqa: E402
 
 MIB = 1024 * 1024
 STAMP = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d   "
@@ -53,17 +53,6 @@ def sha256(path):
         for block in iter(lambda: f.read(MIB), b""):
             digest.update(block)
     return digest.hexdigest()
-
-
-def serve(root, path, mib):
-    target = root / path
-    target.parent.mkdir(parents=True, exist_ok=True)
-    with open(target, "wb") as f:
-        for _ in range(mib):
-            f.write(os.urandom(MIB))
-    when = time.time() - 2 * 86400
-    os.utime(target, (when, when))
-    return target
 
 
 def fresh(name):
@@ -172,7 +161,9 @@ def copies(ui, count, mib, served_root):
     names = ["SoakCopy%d.exe" % n for n in range(1, count + 1)]
     served = {name: serve(served_root, "soak/" + name, mib) for name in names}
     protocol = h.Protocol()
-    with Origin(served_root, rate=4_000_000) as origin:
+    # Each download takes some three seconds at least, so that all run side by side.
+    rate = min(4_000_000, mib * MIB // 3)
+    with Origin(served_root, rate=rate) as origin:
         processes = {name: h.start(fresh(name), env={"http_proxy": origin.proxy}) for name in names}
         for name in names:
             complete(ui, processes[name], name, 120)

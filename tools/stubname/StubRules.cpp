@@ -13,10 +13,12 @@ std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 // Characters no Windows file name holds, and those the URL would not carry as
 // they are; every part of the request ends up in a file name and in the URL.
-std::wstring CharacterProblem(const std::wstring& what, const std::wstring& text) {
+// A folder's "/" separates its parts; anywhere else it is one more reserved character.
+std::wstring CharacterProblem(const std::wstring& what, const std::wstring& text, bool isFolder = false) {
+    const std::wstring reserved = isFolder ? L"<>:\"\\|?*" : L"<>:\"\\|?*/";
     for (wchar_t c : text) {
         if (c < 0x20 || c == 0x7f) return what + L" holds a control character, which Windows file names cannot hold.";
-        if (std::wstring(L"<>:\"\\|?*").find(c) != std::wstring::npos)
+        if (reserved.find(c) != std::wstring::npos)
             return what + L" holds " + Quoted(std::wstring(1, c)) + L", which Windows file names cannot hold.";
         if (c == L'#') return what + L" holds \"#\", which would end the URL's path.";
         if (c == L'%') return what + L" holds \"%\", which the URL would read as the start of an escape.";
@@ -68,7 +70,7 @@ bool BracketsPair(const std::wstring& text) {
 
 std::wstring StubProblem(const StubRequest& request) {
     if (request.Folder.empty()) return L"The server folder is empty.";
-    if (auto problem = CharacterProblem(L"The server folder", request.Folder); !problem.empty()) return problem;
+    if (auto problem = CharacterProblem(L"The server folder", request.Folder, true); !problem.empty()) return problem;
     size_t start = 0;
     while (true) {
         size_t slash = request.Folder.find(L'/', start);
@@ -85,13 +87,9 @@ std::wstring StubProblem(const StubRequest& request) {
     }
 
     if (auto problem = CharacterProblem(L"The installer name", request.File); !problem.empty()) return problem;
-    if (request.File.find(L'/') != std::wstring::npos)
-        return L"The installer name holds \"/\", which Windows file names cannot hold.";
     if (!BracketsPair(request.File))
         return L"The installer name's \"[\" and \"]\" do not pair up; the program drops each \"[...]\" from the URL.";
     if (auto problem = CharacterProblem(L"The version", request.Version); !problem.empty()) return problem;
-    if (request.Version.find(L'/') != std::wstring::npos)
-        return L"The version holds \"/\", which Windows file names cannot hold.";
     if (request.Version.find_first_of(L"[]") != std::wstring::npos)
         return L"The version holds \"[\" or \"]\", which would break its group.";
 
